@@ -1,0 +1,123 @@
+#include "driver/edit_plan.h"
+
+#include <cstdio>
+
+#include "driver/run_end.h"
+#include "wav/wav_header.h"
+
+namespace wexmont {
+namespace {
+
+constexpr long double kFirstUnfitPosition = 0x1p62L;  // leaves room for sums of positions
+constexpr long double kFirstUnfitCrossfade = 0x1p31L;
+constexpr long double kMillisecondsPerSecond = 1000.0L;
+
+int64_t BytesPerFrame(const TrackFormat& format) {
+  return int64_t{format.bytesPerSample} * format.channels;
+}
+
+void RefuseOversizedFiles(const RunTables& run, int32_t t) {
+  const int64_t bytesPerFrame = BytesPerFrame(run.trackFormat[t]);
+  if (run.outputLength[t] * bytesPerFrame > kMaxDataBytes) {
+    EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
+           run.outputNames[t].c_str(), static_cast<long long>(run.outputLength[t]));
+  }
+  if (run.crossfadeFrames[t] * bytesPerFrame > kMaxDataBytes) {
+    EndRun(">> The crossfade of track %d is too long for %s, exiting\n", t + 1,
+           kTemporaryCrossfadeFile);
+  }
+}
+
+void PrintCrossfadeMatrix(const RunTables& run) {
+  Say("Crossfade Matrix:\n");
+  Say("track\tlength\ttype\n");
+  for (int32_t t = 0; t < run.trackCount; ++t) {
+    Say("%i\t%.1f\t%i\n", t + 1, static_cast<double>(run.crossfadeLength[t]),
+        run.crossfadeType[t]);
+  }
+}
+
+}  // namespace
+
+int64_t FramePosition(float seconds, uint32_t sampleRate, int32_t editNumber) {
+  const long double frames = static_cast<long double>(seconds) * sampleRate;
+  if (!(frames < kFirstUnfitPosition && frames > -kFirstUnfitPosition)) {
+    EndRun(">> Edit %i lies too far from the start to be placed, exiting\n", editNumber);
+  }
+  return static_cast<int64_t>(frames);
+}
+
+int64_t CrossfadeFrameCount(float milliseconds, uint32_t sampleRate, int32_t trackNumber) {
+  const long double seconds = static_cast<long double>(milliseconds) / kMillisecondsPerSecond;
+  const long double frames = seconds * sampleRate;
+  if (!(frames < kFirstUnfitCrossfade && frames > -kFirstUnfitCrossfade)) {
+    EndRun(">> The crossfade of track %d is too long (%.1f ms), exiting\n", trackNumber,
+           static_cast<double>(milliseconds));
+  }
+  return static_cast<int64_t>(frames);
+}
+
+TrackPlan PlanTrack(std::span<const float> times, uint32_t sampleRate,
+                    std::span<const int64_t> takeFrames, int64_t longestTake) {
+  const size_t n = times.size();
+  TrackPlan plan;
+  plan.edits.resize(n);
+  if (n < 2) {
+    return plan;  // no segment: the output holds no frames
+  }
+  int64_t next = FramePosition(times[0], sampleRate, 1);
+  for (size_t k = 0; k + 1 < n; ++k) {
+    EditPlanEntry& edit = plan.edits[k];
+    edit.editPosition = next;
+    next = FramePosition(times[k + 1], sampleRate, static_cast<int32_t>(k + 2));
+    // Segments meet exactly: each ends where the next edit position begins.
+    edit.segmentLength = next - edit.editPosition;
+    int64_t end = edit.editPosition + edit.segmentLength;
+    if (end > longestTake) {
+      edit.segmentLength = longestTake - edit.editPosition;
+      end = longestTake;
+    }
+    const int64_t takeEnd = takeFrames[k];
+    if (edit.editPosition > takeEnd) {
+      EndRun("Edit %i failed.  The take ends before the edit point.\nOutput files were not built\n",
+             static_cast<int32_t>(k + 1));
+    }
+    if (takeEnd < end) {
+      edit.tailPad = true;
+      edit.tailPadLength = end - takeEnd;
+      edit.tailPadPosition = takeEnd;
+    }
+  }
+  const EditPlanEntry& lastSegment = plan.edits[n - 2];
+  plan.outputLength =
+      std::min(longestTake, lastSegment.editPosition + lastSegment.segmentLength);
+  return plan;
+}
+
+TrackPlan PlanTrackOfRun(const RunTables& run, int32_t track) {
+  const size_t n = static_cast<size_t>(run.editCount);
+  return PlanTrack(std::span(run.editTimes.data(), n), run.trackFormat[track].sampleRate,
+                   std::span(run.takeFrames).subspan(static_cast<size_t>(track) * n, n),
+                   run.longestTake[track]);
+}
+
+void PlanEdits(RunTables& run) {
+  if (run.editCount > 0 && run.editTimes[0] < 0) {
+    run.editTimes[0] = 0;
+  }
+  const size_t tracks = static_cast<size_t>(run.trackCount);
+  run.leadIn.assign(tracks, 0);
+  run.crossfadeFrames.assign(tracks, 0);
+  for (int32_t t = 0; t < run.trackCount; ++t) {
+    const uint32_t rate = run.trackFormat[t].sampleRate;
+    run.outputLength[t] = PlanTrackOfRun(run, t).outputLength;
+    if (run.editTimes[0] > 0) {
+      run.leadIn[t] = FramePosition(run.editTimes[0], rate, 1);
+    }
+    run.crossfadeFrames[t] = CrossfadeFrameCount(run.crossfadeLength[t], rate, t + 1);
+    RefuseOversizedFiles(run, t);
+  }
+  PrintCrossfadeMatrix(run);
+}
+
+}  // namespace wexmont

@@ -1,0 +1,48 @@
+// The edit plan: edit times in seconds become frame positions, per track at
+// the track's own rate and against the track's own takes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "driver/run_tables.h"
+
+namespace wexmont {
+
+struct EditPlanEntry {
+  int64_t editPosition = 0;   // first frame of the segment, in take and output
+  int64_t segmentLength = 0;  // frames copied from the take of this edit point
+  bool tailPad = false;       // the take ends before the segment does
+  int64_t tailPadLength = 0;
+  int64_t tailPadPosition = 0;  // the take's frame count
+};
+
+struct TrackPlan {
+  std::vector<EditPlanEntry> edits;
+  int64_t outputLength = 0;
+};
+
+// Truncation toward zero of seconds x rate, formed in extended precision.
+// Ends the run when the position does not fit a frame position.
+int64_t FramePosition(float seconds, uint32_t sampleRate, int32_t editNumber);
+
+// Crossfade length in frames: (milliseconds / 1000) x rate in extended
+// precision, truncated toward zero. Ends the run when it does not fit 32 bits.
+int64_t CrossfadeFrameCount(float milliseconds, uint32_t sampleRate, int32_t trackNumber);
+
+// The plan of one track. `times` holds the edit times (the first one not
+// below 0), `takeFrames` the frame counts of the track's takes in edit order.
+// Ends the run when an edit position lies beyond the end of its take.
+TrackPlan PlanTrack(std::span<const float> times, uint32_t sampleRate,
+                    std::span<const int64_t> takeFrames, int64_t longestTake);
+
+// The plan of track t of the run.
+TrackPlan PlanTrackOfRun(const RunTables& run, int32_t track);
+
+// Plans every track, sets output lengths, lead-ins and crossfade frames, and
+// prints the crossfade matrix. The last point at which a run can fail before
+// an output file is written.
+void PlanEdits(RunTables& run);
+
+}  // namespace wexmont

@@ -1,0 +1,190 @@
+#include "driver/project_checks.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <cmath>
+#include <optional>
+#include <map>
+#include <set>
+
+#include "driver/run_end.h"
+#include "xfade/crossfade.h"
+
+namespace wexmont {
+namespace {
+
+// The files a run reads besides the takes.
+constexpr std::array<const char*, 3> kProjectFiles = {"base.txt", "points.txt", "wexmontrc.txt"};
+
+// True when `fileName` is the take file of some track and some edit point.
+bool IsTakeFileName(const RunTables& run, const std::set<std::string>& takeNames,
+                    const std::string& fileName) {
+  static constexpr std::string_view kExtension = ".wav";
+  if (!fileName.ends_with(kExtension)) {
+    return false;
+  }
+  for (const std::string& baseName : run.baseNames) {
+    if (fileName.size() >= baseName.size() + kExtension.size() && fileName.starts_with(baseName)) {
+      const size_t takeLength = fileName.size() - baseName.size() - kExtension.size();
+      if (takeNames.contains(fileName.substr(baseName.size(), takeLength))) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void CheckTakeFileNames(const RunTables& run, const std::set<std::string>& takeNames) {
+  for (const std::string& baseName : run.baseNames) {
+    for (const std::string& takeName : takeNames) {
+      const std::string fileName = TakeFileName(baseName, takeName);
+      if (fileName.size() >= kFileNameBytes) {
+        EndRun(">> Take file name %s is %zu bytes long, it must be shorter than %zu bytes, "
+               "exiting\n",
+               fileName.c_str(), fileName.size(), kFileNameBytes);
+      }
+    }
+  }
+  if (IsTakeFileName(run, takeNames, kTemporaryCrossfadeFile)) {
+    EndRun(">> A take has the name of the temporary crossfade file %s, exiting\n",
+           kTemporaryCrossfadeFile);
+  }
+}
+
+using FileIdentity = std::pair<dev_t, ino_t>;
+
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) {
+    return std::nullopt;
+  }
+  return std::make_pair(info.st_dev, info.st_ino);
+}
+
+}  // namespace
+
+std::string ChooseOutputSuffix(int argc, char** argv) {
+  if (argc != 2) {
+    return kDefaultOutputSuffix;
+  }
+  const std::string suffix = argv[1];
+  if (suffix.size() > kSuffixMaxChars) {
+    EndRun(">> The output suffix %s is %zu characters long, at most %zu are allowed, exiting\n",
+           suffix.c_str(), suffix.size(), kSuffixMaxChars);
+  }
+  return suffix;
+}
+
+void SpreadDefaultCrossfade(RunTables& run) {
+  if (run.defaultCrossfadeType == kNoCrossfade) {
+    return;
+  }
+  for (size_t slot = 0; slot < run.crossfadeType.size(); ++slot) {
+    if (run.crossfadeType[slot] == kNoCrossfade) {
+      run.crossfadeType[slot] = run.defaultCrossfadeType;
+      run.crossfadeLength[slot] = run.defaultCrossfadeLength;
+    }
+  }
+}
+
+void CheckCrossfadeSettings(const RunTables& run) {
+  for (int32_t t = 0; t < run.trackCount; ++t) {
+    if (run.crossfadeType[t] < kNoCrossfade || run.crossfadeType[t] > kSineCurve) {
+      EndRun(">> wexmontrc.txt gives track %d the crossfade type %d, the types are 0 to %d, "
+             "exiting\n",
+             t + 1, run.crossfadeType[t], kSineCurve);
+    }
+    if (!std::isfinite(run.crossfadeLength[t])) {
+      EndRun(">> wexmontrc.txt gives track %d a crossfade length that is not a number, exiting\n",
+             t + 1);
+    }
+  }
+}
+
+void FormOutputNames(RunTables& run) {
+  const std::set<std::string> takeNames(run.takeNames.begin(), run.takeNames.end());
+  CheckTakeFileNames(run, takeNames);
+  run.outputNames.clear();
+  for (const std::string& baseName : run.baseNames) {
+    const std::string output = baseName + run.outputSuffix;
+    if (output.size() >= kNameSlotBytes) {
+      EndRun(">> Output name %s is %zu bytes long, it must be shorter than %zu bytes, exiting\n",
+             output.c_str(), output.size(), kNameSlotBytes);
+    }
+    for (const char* projectFile : kProjectFiles) {
+      if (output == projectFile) {
+        EndRun(">> Output %s would overwrite the project file of that name, exiting\n",
+               output.c_str());
+      }
+    }
+    if (output == kTemporaryCrossfadeFile) {
+      EndRun(">> Output %s would be overwritten by the temporary crossfade file, exiting\n",
+             output.c_str());
+    }
+    if (IsTakeFileName(run, takeNames, output)) {
+      EndRun(">> Output %s would overwrite the take of that name, exiting\n", output.c_str());
+    }
+    run.outputNames.push_back(output);
+  }
+}
+
+void CheckEditOrder(const RunTables& run) {
+  for (int32_t k = 0; k + 1 < run.editCount; ++k) {
+    if (run.editTimes[k] > run.editTimes[k + 1]) {
+      EndRun(">> Edit %i is out of sequence, exiting\n", k + 2);
+    }
+  }
+}
+
+void CheckEditTimes(const RunTables& run) {
+  if (run.trackCount > 0 && run.editCount == 0) {
+    EndRun(">> points.txt holds no edit points, exiting\n");
+  }
+  for (int32_t k = 0; k < run.editCount; ++k) {
+    if (!std::isfinite(run.editTimes[k])) {
+      EndRun(">> Edit %i has a time that is not a finite number, exiting\n", k + 1);
+    }
+    if (k > 0 && run.editTimes[k] < 0) {
+      EndRun(">> Edit %i has a negative time, exiting\n", k + 1);
+    }
+  }
+}
+
+void RefuseOutputsThatAreInputs(const RunTables& run) {
+  std::vector<std::pair<std::string, FileIdentity>> existing;
+  for (const std::string& output : run.outputNames) {
+    if (const auto identity = IdentityOf(output)) {
+      existing.emplace_back(output, *identity);
+    }
+  }
+  if (const auto identity = IdentityOf(kTemporaryCrossfadeFile)) {
+    existing.emplace_back(kTemporaryCrossfadeFile, *identity);
+  }
+  if (existing.empty()) {
+    return;  // nothing there yet: nothing to overwrite
+  }
+  std::map<FileIdentity, std::string> inputs;
+  for (const char* projectFile : kProjectFiles) {
+    if (const auto identity = IdentityOf(projectFile)) {
+      inputs.emplace(*identity, projectFile);
+    }
+  }
+  for (const std::string& baseName : run.baseNames) {
+    for (const std::string& takeName : run.takeNames) {
+      const std::string take = TakeFileName(baseName, takeName);
+      if (const auto identity = IdentityOf(take)) {
+        inputs.emplace(*identity, take);
+      }
+    }
+  }
+  for (const auto& [output, identity] : existing) {
+    const auto input = inputs.find(identity);
+    if (input != inputs.end()) {
+      EndRun(">> Output %s is the input %s under another name, exiting\n", output.c_str(),
+             input->second.c_str());
+    }
+  }
+}
+
+}  // namespace wexmont

@@ -1,0 +1,61 @@
+#include "driver/run.h"
+
+#include <new>
+
+#include "driver/edit_plan.h"
+#include "driver/project_checks.h"
+#include "driver/run_end.h"
+#include "driver/run_tables.h"
+#include "driver/take_check.h"
+#include "driver/track_builder.h"
+
+namespace wexmont {
+namespace {
+
+constexpr const char* kBanner = "Wexmont - builds finished tracks from time-aligned takes";
+
+// Everything up to the crossfade matrix reads and checks; nothing is written
+// but the parameter template. Every refusal comes before the first output.
+void ReadAndCheckProject(RunTables& run, int argc, char** argv) {
+  run.outputSuffix = ChooseOutputSuffix(argc, argv);
+  Check_RC(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
+           run.defaultCrossfadeLength);
+  ReadBaseFile(run.trackCount, run.baseNames, kNameSlotBytes);
+  ReadEditFile(run.editCount, run.takeNames, kNameSlotBytes, run.editTimes);
+  Say("Planning to build %i tracks", run.trackCount);
+  Say(" using %i edit points.\n\n", run.editCount);
+  SpreadDefaultCrossfade(run);
+  CheckCrossfadeSettings(run);
+  FormOutputNames(run);
+  CheckEditOrder(run);
+  CheckEditTimes(run);
+  if (run.trackCount >= 1) {
+    CheckTakes(run);
+    RefuseOutputsThatAreInputs(run);
+  }
+  PlanEdits(run);
+}
+
+void Run(int argc, char** argv) {
+  Say("\n%s\n\n", kBanner);
+  RunTables run;
+  ReadAndCheckProject(run, argc, argv);
+  BuildTracks(run);
+  Say("\n\nDone\n\n");
+}
+
+}  // namespace
+
+int RunWexmont(int argc, char** argv) {
+  try {
+    Run(argc, argv);
+    return 0;
+  } catch (const RunStop&) {
+    return 1;
+  } catch (const std::bad_alloc&) {
+    Say(">> Out of memory, exiting\n");
+    return 1;
+  }
+}
+
+}  // namespace wexmont

@@ -1,0 +1,132 @@
+#include "driver/track_builder.h"
+
+#include <cstdio>
+
+#include "driver/edit_plan.h"
+#include "driver/run_end.h"
+#include "wav/segment_copy.h"
+#include "wav/wav_header.h"
+#include "xfade/crossfade.h"
+
+namespace wexmont {
+namespace {
+
+// What one track's build needs at every edit point.
+struct TrackJob {
+  const RunTables& run;
+  int32_t track;
+  const std::string& output;
+  const TrackFormat& format;
+  TrackPlan plan;
+  int64_t crossfadeFrames;
+  int32_t crossfadeType;
+  int64_t furthestFrame = 0;  // end of the furthest frame written so far
+
+  void Wrote(int64_t frame, int64_t frameCount) {
+    furthestFrame = std::max(furthestFrame, frame + frameCount);
+  }
+};
+
+void FreshTemporaryFile(const TrackJob& job) {
+  MAKE_HEADER(kTemporaryCrossfadeFile, job.format.sampleRate, job.format.bitsPerSample,
+              job.crossfadeFrames, job.format.channels);
+}
+
+void PadSilence(TrackJob& job, int64_t frame, int64_t frameCount) {
+  PAD_FILE(job.output, frame, job.format.bytesPerSample, job.format.channels, frameCount);
+  job.Wrote(frame, frameCount);
+}
+
+// The segment of an edit point and, where its take ends early, the tail pad.
+void WriteSegment(TrackJob& job, const std::string& incomingTake, const EditPlanEntry& edit) {
+  INSERT_FILE(job.output, incomingTake, edit.editPosition, job.format.bytesPerSample,
+              job.format.channels, edit.segmentLength, edit.editPosition);
+  job.Wrote(edit.editPosition, edit.segmentLength);
+  if (edit.tailPad) {
+    PadSilence(job, edit.tailPadPosition, edit.tailPadLength);
+  }
+}
+
+void BuildFirstEdit(TrackJob& job, const std::string& incomingTake) {
+  const EditPlanEntry& edit = job.plan.edits[0];
+  if (edit.segmentLength < 1) {
+    return;
+  }
+  FreshTemporaryFile(job);
+  const int64_t leadIn = job.run.leadIn[job.track];
+  if (leadIn != 0) {
+    PadSilence(job, 0, leadIn);
+  }
+  WriteSegment(job, incomingTake, edit);
+}
+
+// The crossfade is rendered from the takes before anything of this edit
+// point is written, and copied over the cut last, so that it covers both
+// sides of the cut.
+void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
+                    const std::string& incomingTake) {
+  const EditPlanEntry& edit = job.plan.edits[u];
+  if (edit.segmentLength < 1) {
+    return;
+  }
+  FreshTemporaryFile(job);
+  const bool due = job.crossfadeType != kNoCrossfade &&
+                   static_cast<double>(edit.editPosition) > job.crossfadeFrames * 0.5;
+  const int64_t crossfadeStart = edit.editPosition - job.crossfadeFrames / 2;
+  int32_t rendered = kCrossfadeRendered;
+  if (due) {
+    rendered = CROSSFADE(edit.editPosition, edit.editPosition, job.crossfadeFrames,
+                         job.crossfadeType, outgoingTake, incomingTake, kTemporaryCrossfadeFile,
+                         job.format.channels, job.format.bytesPerSample);
+    if (rendered != kCrossfadeRendered) {
+      Say("Crossfade failed.\n");
+    }
+  }
+  WriteSegment(job, incomingTake, edit);
+  if (!due) {
+    return;
+  }
+  // A failed crossfade leaves the hard cut: its temporary file holds no
+  // frames. The copy never reaches past the length the header announces.
+  const int64_t copied = std::min(job.crossfadeFrames, job.plan.outputLength - crossfadeStart);
+  if (rendered == kCrossfadeRendered && crossfadeStart >= 1 && copied > 0) {
+    INSERT_FILE(job.output, kTemporaryCrossfadeFile, crossfadeStart, job.format.bytesPerSample,
+                job.format.channels, copied, 0);
+    job.Wrote(crossfadeStart, copied);
+  }
+  std::remove(kTemporaryCrossfadeFile);
+}
+
+void BuildTrack(const RunTables& run, int32_t t) {
+  TrackJob job{run, t, run.outputNames[t], run.trackFormat[t], PlanTrackOfRun(run, t),
+               run.crossfadeFrames[t], run.crossfadeType[t]};
+  Say("\n\nBuilding to %s\n", job.output.c_str());
+  MAKE_HEADER(job.output, job.format.sampleRate, job.format.bitsPerSample, job.plan.outputLength,
+              job.format.channels);
+  Say("edits: ");
+  const std::string& baseName = run.baseNames[t];
+  for (int32_t u = 0; u < run.editCount; ++u) {
+    Say("%i ", u + 1);
+    const std::string incomingTake = TakeFileName(baseName, run.takeNames[u]);
+    if (u == 0) {
+      BuildFirstEdit(job, incomingTake);
+    } else {
+      BuildLaterEdit(job, u, TakeFileName(baseName, run.takeNames[u - 1]), incomingTake);
+    }
+  }
+  // Every frame the header announces is written, also where no segment
+  // reached it.
+  if (job.furthestFrame < job.plan.outputLength) {
+    PadSilence(job, job.furthestFrame, job.plan.outputLength - job.furthestFrame);
+  }
+}
+
+}  // namespace
+
+void BuildTracks(const RunTables& run) {
+  for (int32_t t = 0; t < run.trackCount; ++t) {
+    BuildTrack(run, t);
+  }
+}
+
+}  // namespace wexmont

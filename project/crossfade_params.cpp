@@ -1,0 +1,73 @@
+#include "project/crossfade_params.h"
+
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "driver/run_end.h"
+#include "project/text_file.h"
+#include "wav/file_handle.h"
+
+namespace wexmont {
+
+const char kParameterTemplate[] =
+    "Parameters file for wexmont - remove parenthesis to use\n\nSet all tracks the same:\n"
+    "(xf_all\t200\t1)\n\nTweak individual tracks\n(xf_tr\t1\t200\t1)\n";
+
+namespace {
+
+constexpr const char* kParameterFile = "wexmontrc.txt";
+constexpr const char* kSeparators = "\t\n";
+
+std::string_view NeedValue(Tokenizer& tokens, const char* keyword, const char* values) {
+  const std::optional<std::string_view> value = tokens.Next(kSeparators);
+  if (!value) {
+    EndRun(">> %s: %s needs %s, exiting\n", kParameterFile, keyword, values);
+  }
+  return *value;
+}
+
+void WriteTemplate() {
+  FileHandle file = FileHandle::CreateEmpty(kParameterFile);
+  const auto text = std::span(reinterpret_cast<const uint8_t*>(kParameterTemplate),
+                              std::strlen(kParameterTemplate));
+  if (!file.IsOpen() || !file.WriteAt(0, text) || !file.Close()) {
+    EndRun(">> Cannot write the template %s, exiting\n", kParameterFile);
+  }
+}
+
+}  // namespace
+
+int32_t Check_RC(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
+                 float& defaultLength) {
+  const std::optional<std::string> text = ReadWholeFile(kParameterFile, kParameterFileLimit);
+  if (!text) {
+    // A file that stands there but cannot be read is the user's: never
+    // overwrite it with the template.
+    if (!IsMissing(kParameterFile)) {
+      EndRun(">> Cannot read %s, exiting\n", kParameterFile);
+    }
+    WriteTemplate();
+    return 1;
+  }
+  Tokenizer tokens(*text);
+  while (const std::optional<std::string_view> token = tokens.Next(kSeparators)) {
+    if (*token == "xf_tr") {
+      const char* values = "a track number, a length and a type";
+      const int32_t track = ToInt32(NeedValue(tokens, "xf_tr", values));
+      if (track < 1 || track > static_cast<int32_t>(kCrossfadeSlots)) {
+        EndRun(">> %s: xf_tr names track %d, tracks are numbered 1 to %zu, exiting\n",
+               kParameterFile, track, kCrossfadeSlots);
+      }
+      lengths[track - 1] = ToFloat(NeedValue(tokens, "xf_tr", values));
+      types[track - 1] = ToInt32(NeedValue(tokens, "xf_tr", values));
+    } else if (*token == "xf_all") {
+      const char* values = "a length and a type";
+      defaultLength = ToFloat(NeedValue(tokens, "xf_all", values));
+      defaultType = ToInt32(NeedValue(tokens, "xf_all", values));
+    }
+  }
+  return 0;
+}
+
+}  // namespace wexmont

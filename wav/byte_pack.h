@@ -1,0 +1,49 @@
+// Little-endian packing of the WAV format's multi-byte fields and samples.
+// Every byte-order detail of the system lives here.
+#pragma once
+
+#include <cstdint>
+
+namespace wexmont {
+
+inline uint16_t Load16LE(const uint8_t* bytes) {
+  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+inline uint32_t Load32LE(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+         (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+inline void Store16LE(uint8_t* bytes, uint16_t value) {
+  bytes[0] = static_cast<uint8_t>(value);
+  bytes[1] = static_cast<uint8_t>(value >> 8);
+}
+
+inline void Store32LE(uint8_t* bytes, uint32_t value) {
+  bytes[0] = static_cast<uint8_t>(value);
+  bytes[1] = static_cast<uint8_t>(value >> 8);
+  bytes[2] = static_cast<uint8_t>(value >> 16);
+  bytes[3] = static_cast<uint8_t>(value >> 24);
+}
+
+// A two's-complement sample of `width` bytes (2 or 3): the top byte carries
+// the sign, the lower bytes are unsigned.
+inline int32_t LoadSampleLE(const uint8_t* bytes, int width) {
+  const int32_t top = static_cast<int8_t>(bytes[width - 1]);
+  int32_t value = top;
+  for (int j = width - 2; j >= 0; --j) {
+    value = value * 256 + bytes[j];
+  }
+  return value;
+}
+
+// Writes the low `width` bytes of `value`; bits above the width are dropped.
+inline void StoreSampleLE(uint8_t* bytes, int32_t value, int width) {
+  const uint32_t bits = static_cast<uint32_t>(value);
+  for (int j = 0; j < width; ++j) {
+    bytes[j] = static_cast<uint8_t>(bits >> (8 * j));
+  }
+}
+
+}  // namespace wexmont

@@ -1,0 +1,126 @@
+#include "wav/file_handle.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace wexmont {
+namespace {
+
+constexpr mode_t kNewFileMode = 0666;  // narrowed by the user's umask
+
+int OpenRetrying(const char* path, int flags) {
+  int fd;
+  do {
+    fd = ::open(path, flags | O_CLOEXEC, kNewFileMode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+}  // namespace
+
+FileHandle FileHandle::OpenRegularForReading(const std::string& path) {
+  // O_NONBLOCK keeps the open of a fifo from waiting for a writer.
+  FileHandle file(OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK));
+  struct stat info;
+  if (!file.IsOpen() || ::fstat(file.fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+    return FileHandle();
+  }
+  const int flags = ::fcntl(file.fd_, F_GETFL);
+  if (flags < 0 || ::fcntl(file.fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    return FileHandle();
+  }
+  return file;
+}
+
+FileHandle FileHandle::OpenForUpdate(const std::string& path) {
+  return FileHandle(OpenRetrying(path.c_str(), O_RDWR));
+}
+
+FileHandle FileHandle::CreateEmpty(const std::string& path) {
+  return FileHandle(OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC));
+}
+
+FileHandle FileHandle::OpenForAppend(const std::string& path) {
+  return FileHandle(OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_APPEND));
+}
+
+FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+FileHandle::~FileHandle() { Close(); }
+
+int64_t FileHandle::Size() const {
+  struct stat info;
+  if (!IsOpen() || ::fstat(fd_, &info) != 0) {
+    return -1;
+  }
+  return static_cast<int64_t>(info.st_size);
+}
+
+size_t FileHandle::ReadAt(int64_t position, std::span<uint8_t> bytes) const {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t got =
+        ::pread(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(position + done));
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got <= 0) {
+      break;
+    }
+    done += static_cast<size_t>(got);
+  }
+  return done;
+}
+
+bool FileHandle::WriteAt(int64_t position, std::span<const uint8_t> bytes) const {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
+                                 static_cast<off_t>(position + done));
+    if (put < 0 && errno == EINTR) {
+      continue;
+    }
+    if (put <= 0) {
+      return false;
+    }
+    done += static_cast<size_t>(put);
+  }
+  return true;
+}
+
+bool FileHandle::Append(std::span<const uint8_t> bytes) const {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = ::write(fd_, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) {
+      continue;
+    }
+    if (put <= 0) {
+      return false;
+    }
+    done += static_cast<size_t>(put);
+  }
+  return true;
+}
+
+bool FileHandle::Close() {
+  if (fd_ < 0) {
+    return true;
+  }
+  const int fd = std::exchange(fd_, -1);
+  return ::close(fd) == 0;
+}
+
+}  // namespace wexmont

@@ -1,0 +1,26 @@
+// The take probe: format and sample area of one take, before anything is
+// built. It reads only header fields, never samples.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wexmont {
+
+struct TakeAttributes {
+  int32_t channels = 0;
+  int64_t dataOffset = 0;
+  uint32_t sampleRate = 0;
+  int64_t frameCount = 0;
+  int32_t bytesPerSample = 0;
+  int32_t bitsPerSample = 0;
+};
+
+// Probes the take at `path` into slot `index` of `takes` (one record per take
+// slot, in place of six parallel tables) and leaves the other slots alone.
+// Ends the run when the take cannot be opened, has no data tag, has no bytes
+// per frame or is too short to hold a format field it needs.
+void GET_ATTRIBUTES(int32_t index, const std::string& path, std::vector<TakeAttributes>& takes);
+
+}  // namespace wexmont
