@@ -1,0 +1,193 @@
+// Builds a whole project in the current folder (takes written by libsndfile)
+// and works out, independently of the product, what every output must hold:
+// segments copied from the takes at the same frame positions, silence where
+// no take supplies audio, and the crossfades recomputed from the takes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tests/support/project_files.h"
+#include "tests/support/sndfile_oracle.h"
+
+namespace wexmont::testing {
+
+struct Edit {
+  std::string time;  // as written in the edit list
+  std::string take;
+};
+
+struct TrackSetup {
+  std::string base;
+  uint32_t rate = 8000;
+  int32_t bits = 16;
+  int32_t channels = 2;
+  float crossfadeMs = 0;
+  int32_t crossfadeType = 0;
+  int64_t takeFrames = 24000;                      // every take, unless listed below
+  std::map<std::string, int64_t> shortTakes = {};  // take name -> frames
+  TakeLayout layout = TakeLayout::kPlain;
+};
+
+struct Project {
+  std::vector<Edit> edits;
+  std::vector<TrackSetup> tracks;
+  std::string rc = {};  // empty: one xf_tr line per track
+};
+
+// Takes of one track by take name.
+using Takes = std::map<std::string, Audio>;
+
+inline std::vector<Takes> WriteProject(const Project& project, std::vector<std::string>& inputs) {
+  std::string base, points, rc = project.rc;
+  for (const Edit& edit : project.edits) {
+    points += edit.time + "\t" + edit.take + "\n";
+  }
+  std::vector<Takes> takes;
+  for (size_t t = 0; t < project.tracks.size(); ++t) {
+    const TrackSetup& track = project.tracks[t];
+    base += track.base + "\n";
+    if (project.rc.empty()) {
+      rc += "xf_tr\t" + std::to_string(t + 1) + "\t" + std::to_string(track.crossfadeMs) + "\t" +
+            std::to_string(track.crossfadeType) + "\n";
+    }
+    Takes& trackTakes = takes.emplace_back();
+    for (const Edit& edit : project.edits) {
+      if (trackTakes.contains(edit.take)) {
+        continue;
+      }
+      const auto shortTake = track.shortTakes.find(edit.take);
+      const int64_t frames =
+          shortTake == track.shortTakes.end() ? track.takeFrames : shortTake->second;
+      // A tone of its own per take and track, so every segment shows where it came from.
+      const int32_t seed = static_cast<int32_t>(t * 7 + trackTakes.size() + 1);
+      Audio audio{track.rate, track.channels, track.bits, frames,
+                  ToneSamples(frames, track.channels, track.bits, seed)};
+      inputs.push_back(track.base + edit.take + ".wav");
+      WriteWithSndfile(inputs.back(), audio, track.layout);
+      trackTakes.emplace(edit.take, std::move(audio));
+    }
+  }
+  for (const auto& [path, text] :
+       {std::pair{"base.txt", base}, {"points.txt", points}, {"wexmontrc.txt", rc}}) {
+    WriteFile(path, text);
+    inputs.push_back(path);
+  }
+  return takes;
+}
+
+struct ExpectedTrack {
+  std::vector<int32_t> samples;
+  std::vector<bool> blended;  // per frame: a crossfade, compared within one step
+  bool crossfadeFailed = false;
+};
+
+inline int64_t FramesOf(long double seconds, uint32_t rate) {
+  return static_cast<int64_t>(seconds * rate);
+}
+
+inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track,
+                                 const Takes& takes) {
+  std::vector<int64_t> position;
+  int64_t longest = 0;
+  for (const Edit& edit : project.edits) {
+    const float time = static_cast<float>(std::strtod(edit.time.c_str(), nullptr));
+    position.push_back(FramesOf(position.empty() ? std::max(time, 0.0f) : time, track.rate));
+    longest = std::max(longest, takes.at(edit.take).frames);
+  }
+  const int64_t length = position.size() < 2 ? 0 : std::min(longest, position.back());
+  const int32_t ch = track.channels;
+  ExpectedTrack expected{std::vector<int32_t>(length * ch, 0), std::vector<bool>(length, false)};
+  auto sample = [&](const Audio& take, int64_t frame, int32_t c) {
+    return frame < take.frames ? take.samples[frame * ch + c] : 0;
+  };
+  const int64_t n = FramesOf(static_cast<long double>(track.crossfadeMs) / 1000, track.rate);
+  for (size_t u = 0; u + 1 < position.size(); ++u) {
+    const int64_t from = position[u], to = std::min(position[u + 1], length);
+    const Audio& incoming = takes.at(project.edits[u].take);
+    for (int64_t f = from; f < to; ++f) {
+      for (int32_t c = 0; c < ch; ++c) {
+        expected.samples[f * ch + c] = sample(incoming, f, c);
+      }
+      expected.blended[f] = false;
+    }
+    if (to - from < 1 || u == 0 || track.crossfadeType == 0 || from <= n * 0.5) {
+      continue;
+    }
+    const Audio& outgoing = takes.at(project.edits[u - 1].take);
+    const int64_t start = from - n / 2;
+    if (start > outgoing.frames || start > incoming.frames) {
+      expected.crossfadeFailed = true;  // the cut stays hard
+      continue;
+    }
+    const double limit = track.bits == 16 ? 32767 : 8388607;
+    for (int64_t f = 0; f < n && start + f < length; ++f) {
+      const double p = static_cast<double>(f) / static_cast<double>(n);
+      const double s = std::sin(p * 1.570796327), co = std::cos(p * 1.570796327);
+      const double gains[5][2] = {{}, {co, s}, {1 - p, p}, {co, 1 - co}, {1 - s, s}};
+      const double* g = gains[track.crossfadeType];
+      for (int32_t c = 0; c < ch; ++c) {
+        const double mix =
+            sample(outgoing, start + f, c) * g[0] + sample(incoming, start + f, c) * g[1];
+        expected.samples[(start + f) * ch + c] =
+            static_cast<int32_t>(std::clamp(std::trunc(mix), -limit - 1, limit));
+      }
+      expected.blended[start + f] = true;
+    }
+  }
+  return expected;
+}
+
+// Reads the output of `track` back with libsndfile and compares it frame by frame.
+inline void ExpectOutput(const ExpectedTrack& expected, const TrackSetup& track) {
+  SCOPED_TRACE(track.base);
+  const std::string path = track.base + "_bld.wav";
+  const Audio got = ReadWithSndfile(path);
+  const int64_t frames = static_cast<int64_t>(expected.blended.size());
+  EXPECT_EQ(std::tuple(got.sampleRate, got.bitsPerSample, got.channels),
+            std::tuple(track.rate, track.bits, track.channels));
+  EXPECT_EQ(ReadFile(path).size(), 44 + frames * track.channels * track.bits / 8);
+  ASSERT_EQ(got.frames, frames);
+  int64_t wrong = 0, first = 0;
+  for (int64_t i = 0; i < frames * track.channels; ++i) {
+    const int64_t step = expected.blended[i / track.channels] ? 1 : 0;
+    if (std::abs(int64_t{got.samples[i]} - expected.samples[i]) > step && wrong++ == 0) {
+      first = i;
+    }
+  }
+  EXPECT_EQ(wrong, 0) << "first at frame " << first / track.channels << ": got "
+                      << got.samples[first] << ", expected " << expected.samples[first];
+}
+
+// Writes the project, runs the real binary on it and checks every output,
+// the inputs and the temporary crossfade file. Returns the console output.
+inline std::string BuildAndCheck(const Project& project, bool temporaryRemains) {
+  std::vector<std::string> inputs;
+  const std::vector<Takes> takes = WriteProject(project, inputs);
+  const InputSnapshot snapshot(inputs);
+  const BinaryRun run = RunBinary(".");
+  EXPECT_EQ(run.exitStatus, 0) << run.output;
+  const std::vector<std::string> changed = snapshot.Changed();
+  EXPECT_TRUE(changed.empty()) << changed.front() << " changed";
+  bool failed = false;
+  for (size_t t = 0; t < project.tracks.size(); ++t) {
+    const ExpectedTrack expected = ExpectTrack(project, project.tracks[t], takes[t]);
+    failed = failed || expected.crossfadeFailed;
+    ExpectOutput(expected, project.tracks[t]);
+  }
+  EXPECT_EQ(failed, run.output.find("Crossfade failed.") != std::string::npos) << run.output;
+  EXPECT_EQ(Exists("xfade_temp.wav"), temporaryRemains);
+  if (temporaryRemains) {
+    EXPECT_EQ(ReadFile("xfade_temp.wav").size(), 44u);  // a header, no frames
+  }
+  return run.output;
+}
+
+}  // namespace wexmont::testing
