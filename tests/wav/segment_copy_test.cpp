@@ -1,0 +1,107 @@
+#include "wav/segment_copy.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <numeric>
+
+#include "driver/run_end.h"
+#include "tests/support/project_files.h"
+#include "tests/support/scratch_dir.h"
+#include "wav/wav_header.h"
+
+namespace wexmont {
+namespace {
+
+using testing::ReadFile;
+using testing::WriteFile;
+
+constexpr size_t kFrameBytes = 4;  // 16-bit stereo
+constexpr int64_t kTakeFrames = 3000;
+
+// A take of distinct frames, followed by a chunk that must never pass for samples.
+void WriteTake() {
+  std::vector<int32_t> samples(kTakeFrames * 2);
+  std::iota(samples.begin(), samples.end(), -32768);
+  testing::WriteCanonicalTake("take.wav", 44100, 16, 2, samples);
+  WriteFile("take.wav", ReadFile("take.wav") + "LIST" + std::string(60, 'z'));
+}
+
+// An output announcing 5000 frames of which the first 1500 are written.
+std::string WriteOutput(const std::string& path) {
+  MAKE_HEADER(path, 44100, 16, 5000, 2);
+  WriteFile(path, ReadFile(path) + std::string(1500 * kFrameBytes, 'U'));
+  return ReadFile(path);
+}
+
+// `before` with `frames` laid over it at `frame`; a gap up to it reads as zeros.
+std::string Overlaid(std::string before, int64_t frame, const std::string& frames) {
+  const size_t at = kHeaderBytes + frame * kFrameBytes;
+  if (!frames.empty()) {
+    before.resize(std::max(before.size(), at + frames.size()), '\0');
+    before.replace(at, frames.size(), frames);
+  }
+  return before;
+}
+
+TEST(SegmentCopy, WritesExactlyTheFramesAskedFor) {
+  struct Case {
+    int64_t count, destinationFrame, sourceFrame;
+  };
+  const Case cases[] = {{1024, 0, 0},      {1025, 3, 100},  {2048, 2000, 7},  {0, 4000, 0},
+                        {100, 1450, 2950}, {1, 1499, 2999}, {70000, 10, 2000}};
+  testing::ScratchDir dir;
+  WriteTake();
+  const std::string take = ReadFile("take.wav");
+  for (const Case& c : cases) {
+    std::string copied(c.count * kFrameBytes, '\0');  // frames the take lacks are silence
+    const int64_t held = std::clamp<int64_t>(kTakeFrames - c.sourceFrame, 0, c.count);
+    copied.replace(0, held * kFrameBytes, take, kHeaderBytes + c.sourceFrame * kFrameBytes,
+                   held * kFrameBytes);
+    const std::string before = WriteOutput("copy.wav");
+    INSERT_FILE("copy.wav", "take.wav", c.destinationFrame, 2, 2, c.count, c.sourceFrame);
+    EXPECT_EQ(ReadFile("copy.wav"), Overlaid(before, c.destinationFrame, copied)) << c.count;
+    WriteOutput("pad.wav");
+    PAD_FILE("pad.wav", c.destinationFrame, 2, 2, c.count);
+    EXPECT_EQ(ReadFile("pad.wav"),
+              Overlaid(before, c.destinationFrame, std::string(c.count * kFrameBytes, '\0')))
+        << c.count;
+  }
+}
+
+TEST(SegmentCopy, ARiffSizeThatReadsDataIsNotTheSampleArea) {
+  testing::ScratchDir dir;
+  WriteTake();
+  MAKE_HEADER("big.wav", 44100, 16, 1635017024 / kFrameBytes, 2);  // header only
+  const std::string header = ReadFile("big.wav");
+  ASSERT_EQ(header.substr(4, 4), "data");
+  PAD_FILE("big.wav", 0, 2, 2, 1);
+  EXPECT_EQ(ReadFile("big.wav"), header + std::string(kFrameBytes, '\0'));
+  INSERT_FILE("big.wav", "take.wav", 0, 2, 2, 1, 0);
+  EXPECT_EQ(ReadFile("big.wav"), header + ReadFile("take.wav").substr(kHeaderBytes, kFrameBytes));
+}
+
+TEST(SegmentCopy, AFailedWriteEndsTheRun) {
+  testing::ScratchDir dir;
+  WriteTake();
+  ASSERT_EQ(::symlink("/dev/full", "full.wav"), 0);
+  EXPECT_THROW(INSERT_FILE("full.wav", "take.wav", 0, 2, 2, 10, 0), RunStop);
+  EXPECT_THROW(PAD_FILE("full.wav", 0, 2, 2, 10), RunStop);
+  // /dev/full has no data tag; a file size limit fails the writes themselves.
+  WriteOutput("out.wav");
+  rlimit limit;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit saved = limit;
+  limit.rlim_cur = 8000;
+  std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  EXPECT_THROW(INSERT_FILE("out.wav", "take.wav", 1500, 2, 2, 1024, 0), RunStop);
+  EXPECT_THROW(PAD_FILE("out.wav", 1500, 2, 2, 1024), RunStop);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+}
+
+}  // namespace
+}  // namespace wexmont

@@ -1,0 +1,143 @@
+#include "xfade/crossfade.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "tests/support/project_files.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/sndfile_oracle.h"
+#include "wav/byte_pack.h"
+#include "wav/wav_header.h"
+
+namespace wexmont {
+namespace {
+
+using testing::ReadFile;
+using Samples = std::vector<int32_t>;
+
+// Renders from a.wav and b.wav into a fresh "xf.wav"; returns the samples it appended.
+Samples Render(int64_t centre, int64_t frames, int32_t type, int32_t bits, int32_t channels) {
+  MAKE_HEADER("xf.wav", 44100, bits, frames, channels);
+  EXPECT_EQ(CROSSFADE(centre, centre, frames, type, "a.wav", "b.wav", "xf.wav", channels, bits / 8),
+            0);
+  const std::string bytes = ReadFile("xf.wav");
+  Samples samples;
+  for (size_t at = kHeaderBytes; at < bytes.size(); at += bits / 8) {
+    samples.push_back(LoadSampleLE(reinterpret_cast<const uint8_t*>(&bytes[at]), bits / 8));
+  }
+  return samples;
+}
+
+void WriteTakes(int32_t bits, int32_t channels, const Samples& a, const Samples& b) {
+  testing::WriteCanonicalTake("a.wav", 44100, bits, channels, a);
+  testing::WriteCanonicalTake("b.wav", 44100, bits, channels, b);
+}
+
+TEST(Crossfade, RefusesWithItsCodeAndAppendsNothing) {
+  struct Case {
+    const char *outgoing, *incoming, *temporary;
+    int64_t outgoingCentre, incomingCentre, frames;
+    int32_t code;
+    const char* message;
+  };
+  const char* kOutgoingRange = "Invalid crossfade for destination file\n";
+  const char* kNoData = "Data block not found error\n";
+  const Case cases[] = {
+      {"none.wav", "none.wav", "dir", 10, 10, 4, 1, ""},
+      {"a.wav", "none.wav", "dir", 10, 10, 4, 2, ""},
+      {"a.wav", "b.wav", "dir", 10, 10, 4, 3, ""},
+      {"raw.wav", "b.wav", "xf.wav", 10, 10, 4, 1, kNoData},
+      {"a.wav", "raw.wav", "xf.wav", 10, 10, 4, 2, kNoData},
+      {"a.wav", "b.wav", "xf.wav", 0, 10, 2, 1, kOutgoingRange},  // one frame before the data
+      {"a.wav", "b.wav", "xf.wav", 10, 0, 2, 2, "Invalid crossfade for source file\n"},
+      {"a.wav", "b.wav", "xf.wav", 22, 10, 2, 1, kOutgoingRange},  // one frame past the end
+      {"a.wav", "b.wav", "xf.wav", 21, 21, 2, 0, ""},              // starting at the end
+      {"a.wav", "b.wav", "xf.wav", 10, 10, 0, 0, ""},
+      {"a.wav", "b.wav", "xf.wav", 10, 10, -3, 0, ""},
+      {"a.wav", "b.wav", "xf.wav", 10, 10, 7, 0, ""}};
+  testing::ScratchDir dir;
+  ASSERT_EQ(::mkdir("dir", 0755), 0);
+  testing::WriteFile("raw.wav", std::string(100, 'x'));
+  WriteTakes(16, 2, Samples(40, 5), Samples(40, 6));  // 20 frames
+  for (const Case& c : cases) {
+    MAKE_HEADER("xf.wav", 44100, 16, 0, 2);
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(CROSSFADE(c.outgoingCentre, c.incomingCentre, c.frames, 1, c.outgoing, c.incoming,
+                        c.temporary, 2, 2),
+              c.code)
+        << c.outgoing << " " << c.incoming << " " << c.temporary << " " << c.frames;
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.message);
+    const int64_t appended = c.code == 0 ? std::max<int64_t>(c.frames, 0) * 4 : 0;
+    EXPECT_EQ(ReadFile("xf.wav").size(), kHeaderBytes + appended);
+  }
+}
+
+TEST(Crossfade, TruncatesTowardZeroAndHoldsTheRange) {
+  struct Case {
+    int32_t bits, type, outgoing, incoming, middle;
+  };
+  const Case cases[] = {{16, 2, -101, 0, -50},
+                        {24, 2, -101, 0, -50},
+                        {16, 1, 30000, 30000, 32767},
+                        {16, 1, -30000, -30000, -32768},
+                        {24, 1, 8000000, 8000000, 8388607},
+                        {24, 1, -8000000, -8000000, -8388608}};
+  testing::ScratchDir dir;
+  for (const Case& c : cases) {
+    WriteTakes(c.bits, 1, Samples(10, c.outgoing), Samples(10, c.incoming));
+    EXPECT_EQ(Render(5, 2, c.type, c.bits, 1), Samples({c.outgoing, c.middle}))
+        << c.bits << " bits, type " << c.type;
+  }
+}
+
+TEST(Crossfade, LinearGainsStopOneStepShort) {
+  const std::pair<double, double> want[] = {{1, 0}, {0.75, 0.25}, {0.5, 0.5}, {0.25, 0.75}};
+  for (int64_t f = 0; f < 4; ++f) {
+    const CrossfadeGains gains = GainsAt(kLinearCurve, f, 4);
+    EXPECT_EQ(std::pair(gains.outgoing, gains.incoming), want[f]) << f;
+  }
+}
+
+// Takes written and the result read back by an independent WAV library; every
+// curve computed here from its definition. The first frame of every crossfade
+// is the outgoing frame as it is; N = 1025 takes a second block.
+TEST(Crossfade, EveryCurveInEveryFormat) {
+  struct Span {
+    int64_t centre, frames, start;
+  };
+  const Span spans[] = {{10, 1, 10}, {10, 4, 8}, {10, 5, 8}, {600, 1025, 88}};
+  testing::ScratchDir dir;
+  for (const int32_t bits : {16, 24}) {
+    for (const int32_t channels : {1, 2}) {
+      const Samples a = testing::ToneSamples(1200, channels, bits, 1);
+      const Samples b = testing::ToneSamples(1200, channels, bits, 2);
+      testing::WriteWithSndfile("a.wav", {48000, channels, bits, 1200, a});
+      testing::WriteWithSndfile("b.wav", {48000, channels, bits, 1200, b});
+      for (int32_t type = 1; type <= 4; ++type) {
+        for (const Span& span : spans) {
+          Render(span.centre, span.frames, type, bits, channels);
+          const Samples mixed = testing::ReadWithSndfile("xf.wav").samples;
+          ASSERT_EQ(mixed.size(), static_cast<size_t>(span.frames * channels));
+          int64_t wrong = 0;
+          for (int64_t i = 0; i < span.frames * channels; ++i) {
+            const double p = static_cast<double>(i / channels) / span.frames;
+            const double c = std::cos(p * std::numbers::pi / 2),
+                         s = std::sin(p * std::numbers::pi / 2);
+            const double gains[5][2] = {{}, {c, s}, {1 - p, p}, {c, 1 - c}, {1 - s, s}};
+            const size_t at = static_cast<size_t>(span.start * channels + i);
+            const double want = std::trunc(a[at] * gains[type][0] + b[at] * gains[type][1]);
+            wrong += std::abs(mixed[i] - want) > (i < channels ? 0 : 1);
+          }
+          EXPECT_EQ(wrong, 0) << bits << " bits, " << channels << " channels, type " << type << ", "
+                              << span.frames << " frames";
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace wexmont
