@@ -1,5 +1,6 @@
 #include "driver/edit_plan.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "driver/run_end.h"
@@ -32,8 +33,7 @@ void PrintCrossfadeMatrix(const RunTables& run) {
   Say("Crossfade Matrix:\n");
   Say("track\tlength\ttype\n");
   for (int32_t t = 0; t < run.trackCount; ++t) {
-    Say("%i\t%.1f\t%i\n", t + 1, static_cast<double>(run.crossfadeLength[t]),
-        run.crossfadeType[t]);
+    Say("%i\t%.1f\t%i\n", t + 1, static_cast<double>(run.crossfadeLength[t]), run.crossfadeType[t]);
   }
 }
 
@@ -89,8 +89,7 @@ TrackPlan PlanTrack(std::span<const float> times, uint32_t sampleRate,
     }
   }
   const EditPlanEntry& lastSegment = plan.edits[n - 2];
-  plan.outputLength =
-      std::min(longestTake, lastSegment.editPosition + lastSegment.segmentLength);
+  plan.outputLength = std::min(longestTake, lastSegment.editPosition + lastSegment.segmentLength);
   return plan;
 }
 
@@ -114,7 +113,9 @@ void PlanEdits(RunTables& run) {
     if (run.editTimes[0] > 0) {
       run.leadIn[t] = FramePosition(run.editTimes[0], rate, 1);
     }
-    run.crossfadeFrames[t] = CrossfadeFrameCount(run.crossfadeLength[t], rate, t + 1);
+    // A negative length blends nothing: the cut stays hard, as with 0 ms.
+    run.crossfadeFrames[t] =
+        CrossfadeFrameCount(std::max(run.crossfadeLength[t], 0.0f), rate, t + 1);
     RefuseOversizedFiles(run, t);
   }
   PrintCrossfadeMatrix(run);

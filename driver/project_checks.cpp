@@ -4,8 +4,9 @@
 
 #include <array>
 #include <cmath>
-#include <optional>
+#include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "driver/run_end.h"
@@ -40,9 +41,10 @@ void CheckTakeFileNames(const RunTables& run, const std::set<std::string>& takeN
     for (const std::string& takeName : takeNames) {
       const std::string fileName = TakeFileName(baseName, takeName);
       if (fileName.size() >= kFileNameBytes) {
-        EndRun(">> Take file name %s is %zu bytes long, it must be shorter than %zu bytes, "
-               "exiting\n",
-               fileName.c_str(), fileName.size(), kFileNameBytes);
+        EndRun(
+            ">> Take file name %s is %zu bytes long, it must be shorter than %zu bytes, "
+            "exiting\n",
+            fileName.c_str(), fileName.size(), kFileNameBytes);
       }
     }
   }
@@ -50,6 +52,16 @@ void CheckTakeFileNames(const RunTables& run, const std::set<std::string>& takeN
     EndRun(">> A take has the name of the temporary crossfade file %s, exiting\n",
            kTemporaryCrossfadeFile);
   }
+}
+
+// True when both names lead to the same place, however they are spelled
+// ("./xfade_temp.wav", a folder that links back here); the file need not exist.
+bool SamePlace(const std::string& a, const std::string& b) {
+  std::error_code errors[3];
+  const std::filesystem::path here = std::filesystem::current_path(errors[0]);
+  const std::filesystem::path placeA = std::filesystem::weakly_canonical(here / a, errors[1]);
+  const std::filesystem::path placeB = std::filesystem::weakly_canonical(here / b, errors[2]);
+  return errors[0] || errors[1] || errors[2] ? a == b : placeA == placeB;
 }
 
 using FileIdentity = std::pair<dev_t, ino_t>;
@@ -91,9 +103,10 @@ void SpreadDefaultCrossfade(RunTables& run) {
 void CheckCrossfadeSettings(const RunTables& run) {
   for (int32_t t = 0; t < run.trackCount; ++t) {
     if (run.crossfadeType[t] < kNoCrossfade || run.crossfadeType[t] > kSineCurve) {
-      EndRun(">> wexmontrc.txt gives track %d the crossfade type %d, the types are 0 to %d, "
-             "exiting\n",
-             t + 1, run.crossfadeType[t], kSineCurve);
+      EndRun(
+          ">> wexmontrc.txt gives track %d the crossfade type %d, the types are 0 to %d, "
+          "exiting\n",
+          t + 1, run.crossfadeType[t], kSineCurve);
     }
     if (!std::isfinite(run.crossfadeLength[t])) {
       EndRun(">> wexmontrc.txt gives track %d a crossfade length that is not a number, exiting\n",
@@ -118,7 +131,7 @@ void FormOutputNames(RunTables& run) {
                output.c_str());
       }
     }
-    if (output == kTemporaryCrossfadeFile) {
+    if (SamePlace(output, kTemporaryCrossfadeFile)) {
       EndRun(">> Output %s would be overwritten by the temporary crossfade file, exiting\n",
              output.c_str());
     }

@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "tests/support/project_files.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/sndfile_oracle.h"
+
+namespace wexmont {
+namespace {
+
+using testing::RunBinary;
+using testing::ScratchDir;
+
+const std::string kNone = "(no such file)";
+const std::string kBanner = "\nWexmont - builds finished tracks from time-aligned takes\n\n";
+
+struct Take {
+  std::string name;
+  uint32_t rate = 1000;
+  int32_t bits = 16;
+  int32_t channels = 1;
+  int64_t frames = 3000;
+};
+
+struct Project {
+  std::string base = "drums\n";
+  std::string points = "0\tA\n1\tB\n2\tZ\n";
+  std::string rc{};
+  std::vector<Take> takes = {{"drumsA.wav"}, {"drumsB.wav"}, {"drumsZ.wav"}};
+  std::string shell{};  // run in the folder once the files are written
+  std::vector<std::string> args{};
+  std::string last{};  // how the output of a refused run ends
+};
+
+void Write(const Project& p) {
+  const std::pair<const char*, const std::string&> files[] = {
+      {"base.txt", p.base}, {"points.txt", p.points}, {"wexmontrc.txt", p.rc}};
+  for (const auto& [name, text] : files) {
+    if (text != kNone) {
+      testing::WriteFile(name, text);
+    }
+  }
+  for (size_t i = 0; i < p.takes.size(); ++i) {
+    const Take& t = p.takes[i];
+    testing::WriteCanonicalTake(
+        t.name, t.rate, t.bits, t.channels,
+        testing::ToneSamples(t.frames, t.channels, t.bits, static_cast<int32_t>(i)));
+  }
+  if (!p.shell.empty()) {
+    ASSERT_EQ(std::system(p.shell.c_str()), 0) << p.shell;
+  }
+}
+
+std::vector<std::string> Folder(bool regularOnly = false) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    if (!regularOnly || entry.is_regular_file()) {
+      names.push_back(entry.path().filename());
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string Times(const std::string& text, int count) {
+  std::string lines;
+  for (int i = 0; i < count; ++i) {
+    lines += text + std::to_string(i) + "\n";
+  }
+  return lines;
+}
+
+const std::string kLong(128, 'n');
+
+// The standard takes with `odd` in place of the take of its name.
+std::vector<Take> With(const Take& odd) {
+  std::vector<Take> takes = Project().takes;
+  std::replace_if(
+      takes.begin(), takes.end(), [&](const Take& t) { return t.name == odd.name; }, odd);
+  return takes;
+}
+
+std::string Exiting(const std::string& what) {
+  return ">> " + what + ", exiting\n";
+}
+
+TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
+  const std::string badFormat = ", only 16- or 24-bit mono or stereo takes can be built";
+  const Project cases[] = {
+      {.base = kNone,
+       .last = Exiting("Cannot find file base.txt that holds your base file names") + "\n"},
+      {.points = kNone,
+       .last = Exiting("Cannot find file points.txt that holds your edits") + "\n"},
+      {.points = "0\tA\n5\tB\n4\tZ\n", .takes = {}, .last = Exiting("Edit 3 is out of sequence")},
+      {.takes = With({"drumsB.wav", 2000, 24}),
+       .last = Exiting("Samplerate mismatch among drums takes")},
+      {.takes = With({"drumsB.wav", 1000, 24, 2}),
+       .last = Exiting("Bit format mismatch among drums takes")},
+      // bass has no takes, but the takes of drums are checked first
+      {.base = "drums\nbass\n",
+       .takes = With({"drumsZ.wav", 1000, 16, 2}),
+       .last = Exiting("Mono-stereo mismatch among drums takes")},
+      {.shell = "rm drumsZ.wav", .last = Exiting("Cannot find file called drumsZ.wav")},
+      {.points = "0\tA\n30\tB\n40\tZ\n",
+       .takes = With({"drumsB.wav", 1000, 16, 1, 20000}),
+       .last =
+           "Edit 2 failed.  The take ends before the edit point.\nOutput files were not built\n"},
+      // Limits of the project files and the command line.
+      {.base = Times("t", 1025), .last = Exiting("base.txt holds more than 1024 tracks")},
+      {.points = Times("0\tA", 1025),
+       .last = Exiting("points.txt holds more than 1024 edit points")},
+      {.points = "0\t" + kLong + "\n",
+       .last = Exiting("points.txt: name 1 is 128 bytes long, it must be shorter than 128 bytes")},
+      {.base = std::string(32768, '\n'),
+       .last = Exiting("base.txt is 32768 bytes long, it must be shorter than 32768 bytes")},
+      {.rc = std::string(1024, '\n'),
+       .last = Exiting("wexmontrc.txt is 1024 bytes long, it must be shorter than 1024 bytes")},
+      {.base = std::string("dr\0ums\n", 7), .last = Exiting("base.txt holds a NUL byte")},
+      {.args = {kLong.substr(64)},
+       .last = Exiting("The output suffix " + kLong.substr(64) +
+                       " is 64 characters long, at most 63 are allowed")},
+      {.base = kLong.substr(1) + "\n",
+       .points = "0\t" + kLong.substr(3) + "\n",
+       .last = Exiting("Take file name " + kLong.substr(1) + kLong.substr(3) +
+                       ".wav is 256 bytes long, it must be shorter than 256 bytes")},
+      {.base = kLong.substr(8) + "\n",
+       .last = Exiting("Output name " + kLong.substr(8) +
+                       "_bld.wav is 128 bytes long, it must be shorter than 128 bytes")},
+      {.rc = "xf_tr\t1025\t10\t1\n",
+       .last = Exiting("wexmontrc.txt: xf_tr names track 1025, tracks are numbered 1 to 1024")},
+      {.rc = "xf_tr\t1\t5",
+       .last = Exiting("wexmontrc.txt: xf_tr needs a track number, a length and a type")},
+      {.rc = "xf_all\t200\n", .last = Exiting("wexmontrc.txt: xf_all needs a length and a type")},
+      {.points = "0\tA\n1\n", .last = Exiting("points.txt: edit 2 has a time but no take name")},
+      {.rc = "xf_tr\t1\t10\t-1\n",
+       .last = Exiting("wexmontrc.txt gives track 1 the crossfade type -1, the types are 0 to 4")},
+      {.rc = "xf_all\t1e39\t1\n",
+       .last = Exiting("wexmontrc.txt gives track 1 a crossfade length that is not a number")},
+      {.points = "0\tA\nnan\tB\n2\tZ\n",
+       .last = Exiting("Edit 2 has a time that is not a finite number")},
+      {.points = "-2\tA\n-1\tB\n2\tZ\n", .last = Exiting("Edit 2 has a negative time")},
+      {.points = "", .last = Exiting("points.txt holds no edit points")},
+      // Takes the build cannot render.
+      {.takes = With({"drumsA.wav", 0, 24, 2}),
+       .last = Exiting("Take drumsA.wav is 24-bit audio with 2 channels at 0 Hz" + badFormat)},
+      {.takes = With({"drumsA.wav", 1000, 8, 3}),
+       .last = Exiting("Take drumsA.wav is 8-bit audio with 3 channels at 1000 Hz" + badFormat)},
+      {.takes = With({"drumsA.wav", 1000, 4}),
+       .last = Exiting("Take drumsA.wav has no whole bytes per frame (1 channels of 4 bits)")},
+      {.shell = "printf RIFF > drumsA.wav",
+       .last = Exiting("Take drumsA.wav ends inside its format chunk")},
+      {.shell = "rm drumsB.wav && mkdir drumsB.wav",
+       .last = Exiting("Cannot find file called drumsB.wav")},
+      {.shell = "rm drumsZ.wav && mkfifo drumsZ.wav",
+       .last = Exiting("Cannot find file called drumsZ.wav")},
+      {.rc = kNone, .shell = "mkdir wexmontrc.txt", .last = Exiting("Cannot read wexmontrc.txt")},
+      // Outputs that would overwrite an input, however they are spelled.
+      {.base = "b\nbx\n",
+       .args = {"xA.wav"},
+       .last = Exiting("Output bxA.wav would overwrite the take of that name")},
+      {.base = "points\n",
+       .args = {".txt"},
+       .last = Exiting("Output points.txt would overwrite the project file of that name")},
+      {.base = "./xfade\n",
+       .args = {"_temp.wav"},
+       .last =
+           Exiting("Output ./xfade_temp.wav would be overwritten by the temporary crossfade file")},
+      {.base = "xfade\n",
+       .points = "0\t_temp\n1\tB\n",
+       .last = Exiting("A take has the name of the temporary crossfade file xfade_temp.wav")},
+      {.shell = "ln -s drumsA.wav drums_bld.wav",
+       .last = Exiting("Output drums_bld.wav is the input drumsA.wav under another name")},
+      {.shell = "ln points.txt xfade_temp.wav",
+       .last = Exiting("Output xfade_temp.wav is the input points.txt under another name")},
+  };
+  for (const Project& c : cases) {
+    ScratchDir dir;
+    Write(c);
+    const std::vector<std::string> before = Folder();
+    const testing::InputSnapshot inputs(Folder(true));
+    const testing::BinaryRun run = RunBinary(dir.Path(), c.args);
+    EXPECT_EQ(run.exitStatus, 1) << c.last;
+    EXPECT_TRUE(run.output.ends_with(c.last)) << "expected " << c.last << run.output;
+    EXPECT_EQ(Folder(), before) << c.last;
+    EXPECT_TRUE(inputs.Changed().empty()) << c.last;
+  }
+}
+
+TEST(Run, AnEmptyTrackListPlansNothing) {
+  ScratchDir dir;
+  Write({.base = "", .rc = kNone, .takes = {}});
+  const testing::BinaryRun run = RunBinary(dir.Path());
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(run.output, kBanner + "Planning to build 0 tracks using 3 edit points.\n\n" +
+                            "Crossfade Matrix:\ntrack\tlength\ttype\n\n\nDone\n\n");
+  EXPECT_EQ(Folder(), (std::vector<std::string>{"base.txt", "points.txt", "wexmontrc.txt"}));
+}
+
+TEST(Run, EachTrackIsPlannedAtItsOwnRateWithItsOwnCrossfade) {
+  ScratchDir dir;
+  Write({.base = "drums\nbass\n",
+         .rc = "xf_all\t200\t1\nxf_tr\t2\t50\t3\n",
+         .takes = {{"drumsA.wav"},
+                   {"drumsB.wav"},
+                   {"drumsZ.wav"},
+                   {"bassA.wav", 2000, 24, 2, 6000},
+                   {"bassB.wav", 2000, 24, 2, 6000},
+                   {"bassZ.wav", 2000, 24, 2, 6000}}});
+  const testing::BinaryRun run = RunBinary(dir.Path());
+  EXPECT_EQ(run.exitStatus, 0) << run.output;
+  EXPECT_TRUE(run.output.starts_with(
+      kBanner +
+      "Planning to build 2 tracks using 3 edit points.\n\nCrossfade Matrix:\ntrack\tlength\ttype\n"
+      "1\t200.0\t1\n2\t50.0\t3\n\n\nBuilding to drums_bld.wav\n"))
+      << run.output;
+  EXPECT_EQ(testing::ReadWithSndfile("drums_bld.wav").frames, 2000);
+  EXPECT_EQ(testing::ReadWithSndfile("bass_bld.wav").frames, 4000);
+}
+
+TEST(Run, TheSingleArgumentReplacesTheOutputSuffix) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {{{}, "drums_bld.wav"},
+                                                                    {{".out.wav"}, "drums.out.wav"},
+                                                                    {{"_v2"}, "drums_v2"},
+                                                                    {{"a", "b"}, "drums_bld.wav"}};
+  for (const auto& [args, output] : cases) {
+    ScratchDir dir;
+    Write({.rc = kNone});
+    const testing::BinaryRun run = RunBinary(dir.Path(), args);
+    EXPECT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_NE(run.output.find("type\n1\t0.0\t0\n\n\nBuilding to " + output + "\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_TRUE(testing::Exists(output)) << output;
+  }
+}
+
+TEST(Run, ANegativeCrossfadeLengthLeavesTheCutHard) {
+  std::string outputs[2];
+  const std::string settings[] = {"xf_all\t-200\t1\n", "xf_all\t200\t0\n"};
+  for (int i = 0; i < 2; ++i) {
+    ScratchDir dir;
+    Write({.rc = settings[i]});
+    EXPECT_EQ(RunBinary(dir.Path()).exitStatus, 0) << settings[i];
+    outputs[i] = testing::ReadFile("drums_bld.wav");
+  }
+  EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+}  // namespace
+}  // namespace wexmont
