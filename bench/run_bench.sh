@@ -1,0 +1,297 @@
+#!/usr/bin/env bash
+# End-to-end benchmark of a long comp. Generates a project into a scratch
+# folder, then times in the same run, round by round:
+#   wexmont  the build of every track;
+#   bound    cp of one file as large as all outputs together, on the same file
+#            system (the kernel's own copy: the fastest the bytes can move);
+#   peer     sox_peer.sh, the same tracks built with sox (each segment trimmed
+#            from its take, the pieces spliced with crossfades).
+# It prints the median wall time, throughput (MB of output per second) and
+# peak resident memory of each, the ratios wexmont/bound and peer/wexmont, a
+# scaling table over take length and edit points, and the Google Benchmark
+# timings of the inner routines. The scratch folder is removed at the end.
+#
+#   bench/run_bench.sh            default project: 4 tracks x 3 takes x 10 min,
+#                                 48 kHz 24-bit stereo, 40 edit points, 200 ms
+#                                 equal-power crossfades; 5 runs each
+#   bench/run_bench.sh --quick    small sizes, 3 runs: a smoke run of every step
+#
+# Options: --runs N, --tracks N, --takes N, --minutes M, --edits N, --xfade-ms MS,
+# --no-peer, --no-scaling, --no-micro, --keep (leave the scratch folder),
+# --scratch DIR (where the scratch folder is made; default build/bench),
+# --build DIR (default build/bench).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+quick=0
+for argument in "$@"; do
+  [ "$argument" = --quick ] && quick=1
+done
+# Sizes of the default project and the scaling table; a quick run shrinks
+# them, and the options below override either.
+tracks=4 takes=3 minutes=10 edits=40 xfade_ms=200 runs=5
+scaling_minutes=(1 5 20)
+scaling_edits=(10 100 1000)
+micro_time=0.2
+if ((quick)); then
+  tracks=2 minutes=1 edits=10 runs=3
+  scaling_minutes=(0.5 1 2)
+  scaling_edits=(10 50 100)
+  micro_time=0.01
+fi
+peer=1 scaling=1 micro=1 keep=0
+scratch_parent=$root/build/bench
+build=$root/build/bench
+while (($#)); do
+  case $1 in
+    --quick) ;;
+    --runs) runs=$2; shift ;;
+    --tracks) tracks=$2; shift ;;
+    --takes) takes=$2; shift ;;
+    --minutes) minutes=$2; shift ;;
+    --edits) edits=$2; shift ;;
+    --xfade-ms) xfade_ms=$2; shift ;;
+    --no-peer) peer=0 ;;
+    --no-scaling) scaling=0 ;;
+    --no-micro) micro=0 ;;
+    --keep) keep=1 ;;
+    --scratch) scratch_parent=$(realpath -m "$2"); shift ;;
+    --build) build=$(realpath -m "$2"); shift ;;
+    *) sed -n '2,22p' "$0"; exit 2 ;;
+  esac
+  shift
+done
+
+# --- tools ------------------------------------------------------------------
+needed=(cmake g++ make libbenchmark-dev sox time)
+missing=()
+for package in "${needed[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+echo "== Building (Release) in $build"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DWEXMONT_BENCH=ON \
+  -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target wexmont wexmont_bench_project wexmont_microbench \
+  >/dev/null
+wexmont=$build/wexmont
+generate=$build/bench/wexmont_bench_project
+
+# --- scratch folder ---------------------------------------------------------
+mkdir -p "$scratch_parent"
+scratch=$(mktemp -d "$scratch_parent/scratch.XXXXXX")
+cleanup() {
+  if ((keep)); then
+    echo "Scratch folder kept: $scratch"
+  else
+    rm -rf "$scratch"
+  fi
+}
+trap cleanup EXIT
+
+bytes_per_frame=6  # 24-bit stereo, as the generator writes by default
+longest_minutes=$minutes
+if ((scaling)); then
+  for m in "${scaling_minutes[@]}"; do
+    longest_minutes=$(awk -v a="$longest_minutes" -v b="$m" 'BEGIN { print (b > a ? b : a) }')
+  done
+fi
+# The main project holds its takes and four sets of outputs (wexmont's, the
+# bound's source and copy, sox's); a scaling project its takes and one set.
+needed_bytes=$(awk -v t="$tracks" -v k="$takes" -v m="$minutes" -v l="$longest_minutes" \
+  -v b="$bytes_per_frame" 'BEGIN { main = (k + 4) * m; longest = (k + 1) * l
+    printf "%.0f", t * (main > longest ? main : longest) * 60 * 48000 * b }')
+free_bytes=$(df -B1 --output=avail "$scratch" | tail -1)
+if ((free_bytes < needed_bytes + (1 << 30))); then
+  echo "Not enough disk: $((needed_bytes >> 20)) MiB needed in $scratch, $((free_bytes >> 20)) MiB free"
+  exit 1
+fi
+
+# --- the machine ------------------------------------------------------------
+cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
+memory=$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
+fs=$(findmnt -n -o FSTYPE -T "$scratch")
+device=$(findmnt -n -o SOURCE -T "$scratch")
+echo
+echo "Machine: $cpu, $(nproc) cores, $memory memory; Linux $(uname -r);"
+echo "scratch on $fs ($device); $(cp --version | head -1); $(sox --version | sed 's/^.*SoX/SoX/')"
+
+# --- timing -----------------------------------------------------------------
+# measure FOLDER RESULTS-FILE COMMAND...: one run in FOLDER after a sync (so
+# no earlier run's writeback is charged to it); appends "wall-seconds
+# peak-KiB cpu-seconds" (cpu: user + system, of every process of the run).
+measure() {
+  local folder=$1 results=$2
+  shift 2
+  sync
+  local start end
+  start=$EPOCHREALTIME
+  (cd "$folder" && /usr/bin/time -f '%M %U %S' -o "$scratch/.usage" "$@" >/dev/null)
+  end=$EPOCHREALTIME
+  tail -1 "$scratch/.usage" | awk -v s="$start" -v e="$end" \
+    '{ printf "%.3f %d %.2f\n", e - s, $1, $2 + $3 }' >>"$results"
+}
+median() {  # column of a results file
+  awk -v c="$2" '{ print $c }' "$1" | sort -g | awk '{ v[NR] = $1 } END {
+    if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+largest() {
+  awk -v c="$2" '$c > m { m = $c } END { print m }' "$1"
+}
+output_bytes() {  # all outputs of a folder with the given suffix
+  local total=0 f
+  for f in "$1"/*"$2"; do total=$((total + $(stat -c %s "$f"))); done
+  echo "$total"
+}
+mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.0f", b / 1e6 / s }'; }
+mib() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+
+# The bound copies real bytes: where the file system can share extents (a
+# clone is no copy), cp is told not to.
+probe=$scratch/.clone_probe
+echo x >"$probe"
+cp_options=()
+if cp --reflink=always "$probe" "$probe.2" 2>/dev/null; then
+  cp_options=(--reflink=never)
+fi
+rm -f "$probe" "$probe.2"
+
+# --- the main project -------------------------------------------------------
+project=$scratch/main
+echo
+echo "== Project: $tracks tracks x $takes takes x $minutes min, 48 kHz 24-bit stereo," \
+  "$edits edit points, $xfade_ms ms equal-power crossfades"
+start=$EPOCHREALTIME
+"$generate" "$project" --tracks "$tracks" --takes "$takes" --minutes "$minutes" \
+  --edits "$edits" --xfade-ms "$xfade_ms"
+echo "Project written in $(awk -v s="$start" -v e="$EPOCHREALTIME" 'BEGIN { printf "%.1f", e - s }') s"
+
+results=$scratch/results
+rm -rf "$results" && mkdir -p "$results"
+rm -f "$project"/*_bld.wav
+(cd "$project" && "$wexmont" >/dev/null)
+out_bytes=$(output_bytes "$project" _bld.wav)
+md5_first=$(cd "$project" && cat ./*_bld.wav | md5sum)
+cat "$project"/*_bld.wav >"$project/bound_source.bin"
+
+for ((r = 1; r <= runs; ++r)); do
+  echo "Round $r of $runs"
+  rm -f "$project"/*_bld.wav
+  measure "$project" "$results/wexmont" "$wexmont"
+  rm -f "$project/bound_copy.bin"
+  measure "$project" "$results/bound" cp "${cp_options[@]}" bound_source.bin bound_copy.bin
+  if ((peer)); then
+    rm -f "$project"/*_sox.wav
+    measure "$project" "$results/peer" sh sox_peer.sh
+  fi
+done
+md5_last=$(cd "$project" && cat ./*_bld.wav | md5sum)
+[ "$md5_first" = "$md5_last" ] || { echo "Outputs differ between runs"; exit 1; }
+if ((peer)); then
+  for f in "$project"/*_sox.wav; do
+    sox_frames=$(soxi -s "$f")
+    ours=$((($(stat -c %s "${f%_sox.wav}_bld.wav") - 44) / bytes_per_frame))
+    [ "$sox_frames" = "$ours" ] || { echo "sox built $sox_frames frames, wexmont $ours: $f"; exit 1; }
+  done
+fi
+
+echo
+echo "Output: $out_bytes bytes ($(awk -v b="$out_bytes" 'BEGIN { printf "%.0f", b / 1e6 }') MB)" \
+  "in $tracks files; median of $runs runs, peak = largest resident set of any run"
+echo
+echo "| contender | wall s | MB/s of output | CPU s (user + sys) | peak memory MiB |"
+echo "|---|---:|---:|---:|---:|"
+contenders=(wexmont bound)
+((peer)) && contenders+=(peer)
+declare -A wall cpu
+for c in "${contenders[@]}"; do
+  wall[$c]=$(median "$results/$c" 1)
+  cpu[$c]=$(median "$results/$c" 3)
+  label=$c
+  [ "$c" = bound ] && label="bound: cp of one $((out_bytes >> 20)) MiB file"
+  [ "$c" = peer ] && label="peer: sox trim + splice"
+  echo "| $label | ${wall[$c]} | $(mbps "$out_bytes" "${wall[$c]}") | ${cpu[$c]} |" \
+    "$(mib "$(largest "$results/$c" 2)") |"
+done
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+echo
+echo "wexmont / bound = $(ratio "${wall[wexmont]}" "${wall[bound]}") (wall)," \
+  "$(ratio "${cpu[wexmont]}" "${cpu[bound]}") (CPU)"
+if ((peer)); then
+  echo "peer / wexmont  = $(ratio "${wall[peer]}" "${wall[wexmont]}") (wall)," \
+    "$(ratio "${cpu[peer]}" "${cpu[wexmont]}") (CPU)"
+fi
+verdict() { awk -v v="$1" -v op="$2" -v limit="$3" 'BEGIN {
+  met = op == "<=" ? v <= limit : v >= limit; printf "%s", met ? "met" : "MISSED" }'; }
+((quick)) && echo "(A quick project is too small for the targets: start-up and crossfades dominate.)"
+echo "Targets: wexmont within 1.5x of the bound:" \
+  "$(verdict "$(ratio "${wall[wexmont]}" "${wall[bound]}")" "<=" 1.5);" \
+  "peak memory under 8 MiB: $(verdict "$(largest "$results/wexmont" 2)" "<=" 8191)"
+if ((peer)); then
+  echo "         at least 5x faster than the peer:" \
+    "$(verdict "$(ratio "${wall[peer]}" "${wall[wexmont]}")" ">=" 5)"
+fi
+for c in "${contenders[@]}"; do
+  echo "Wall times of $c: $(awk '{ printf "%s ", $1 }' "$results/$c")"
+done
+echo "Load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (other work on the machine slows every contender)"
+rm -f "$project"/bound_*.bin "$project"/*_sox.wav
+
+# --- scaling ----------------------------------------------------------------
+# scaling_row FOLDER LABEL: a table row of the median wall time and the
+# largest peak of `runs` builds in FOLDER.
+scaling_row() {
+  local folder=$1 label=$2 file=$scratch/results/scaling
+  rm -f "$file"
+  for ((r = 1; r <= runs; ++r)); do
+    rm -f "$folder"/*_bld.wav
+    measure "$folder" "$file" "$wexmont"
+  done
+  local bytes seconds
+  bytes=$(output_bytes "$folder" _bld.wav)
+  seconds=$(median "$file" 1)
+  echo "| $label | $(awk -v b="$bytes" 'BEGIN { printf "%.0f", b / 1e6 }') | $seconds |" \
+    "$(mbps "$bytes" "$seconds") |" \
+    "$(awk -v b="$bytes" -v s="$seconds" 'BEGIN { printf "%.2f", s / (b / 1e9) }') |" \
+    "$(median "$file" 3) | $(mib "$(largest "$file" 2)") |"
+}
+if ((scaling)); then
+  echo
+  echo "== Scaling: wexmont alone, $tracks tracks x $takes takes, median of $runs runs"
+  echo
+  echo "| minutes per take | edit points | output MB | wall s | MB/s | wall s per GB | CPU s | peak MiB |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|---:|"
+  rm -rf "$project"
+  for m in "${scaling_minutes[@]}"; do
+    folder=$scratch/minutes_$m
+    "$generate" "$folder" --tracks "$tracks" --takes "$takes" --minutes "$m" --edits "$edits" \
+      --xfade-ms "$xfade_ms"
+    scaling_row "$folder" "$m | $edits"
+    rm -rf "$folder"
+  done
+  folder=$scratch/edits
+  "$generate" "$folder" --tracks "$tracks" --takes "$takes" --minutes "$minutes" \
+    --edits "${scaling_edits[0]}" --xfade-ms "$xfade_ms"
+  for e in "${scaling_edits[@]}"; do
+    "$generate" "$folder" --tracks "$tracks" --takes "$takes" --minutes "$minutes" --edits "$e" \
+      --xfade-ms "$xfade_ms" --points-only
+    scaling_row "$folder" "$minutes | $e"
+  done
+  rm -rf "$folder"
+fi
+
+# --- inner routines ---------------------------------------------------------
+if ((micro)); then
+  echo
+  echo "== Inner routines (Google Benchmark)"
+  TMPDIR=$scratch "$build/bench/wexmont_microbench" --benchmark_min_time="$micro_time" 2>&1 |
+    grep -v '^\*\*\*WARNING'
+fi
