@@ -31,7 +31,6 @@ class FileHandle {
   ~FileHandle();
 
   bool IsOpen() const { return fd_ >= 0; }
-  int Descriptor() const { return fd_; }
 
   // Length in bytes, or -1 when it cannot be told.
   int64_t Size() const;

@@ -35,10 +35,19 @@ struct Destination {
   int64_t bytesPerFrame;
 };
 
+// No frame may land before the sample area: that would overwrite the header.
+void RefuseBeforeSampleArea(const Destination& to, int64_t frame) {
+  if (frame < 0) {
+    EndRun(">> Cannot write frame %lld of %s, frames start at 0, exiting\n",
+           static_cast<long long>(frame), to.path.c_str());
+  }
+}
+
 void WriteSilence(const Destination& to, int64_t frame, int64_t frameCount) {
   if (frameCount <= 0) {
     return;
   }
+  RefuseBeforeSampleArea(to, frame);
   const int64_t start = to.dataOffset + frame * to.bytesPerFrame;
   const int64_t bytes = frameCount * to.bytesPerFrame;
   const std::vector<uint8_t> zeros(static_cast<size_t>(std::min(kMoveBytes, bytes)), 0);
@@ -100,6 +109,7 @@ void INSERT_FILE(const std::string& destinationPath, const std::string& sourcePa
     const Destination to{destination, destinationPath, *destinationTag + kSampleAreaOffset,
                          bytesPerFrame};
     // Frames [first, last) of the run lie inside the source's audio.
+    RefuseBeforeSampleArea(to, destinationFrame);
     const int64_t sourceFrames = AudioFrames(source, *sourceTag, bytesPerFrame);
     const int64_t first = std::clamp<int64_t>(-sourceFrame, 0, frameCount);
     const int64_t last = std::clamp<int64_t>(sourceFrames - sourceFrame, first, frameCount);
