@@ -20,6 +20,24 @@ int OpenRetrying(const char* path, int flags) {
   return fd;
 }
 
+// Repeats a write until every byte is in or the system refuses (a full disk
+// shows as a write that puts nothing). `put(done)` writes from byte `done` on.
+template <typename Put>
+bool PutAll(std::span<const uint8_t> bytes, Put put) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = put(done);
+    if (written < 0 && errno == EINTR) {
+      continue;
+    }
+    if (written <= 0) {
+      return false;
+    }
+    done += static_cast<size_t>(written);
+  }
+  return true;
+}
+
 }  // namespace
 
 FileHandle FileHandle::OpenRegularForReading(const std::string& path) {
@@ -58,7 +76,9 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
   return *this;
 }
 
-FileHandle::~FileHandle() { Close(); }
+FileHandle::~FileHandle() {
+  Close();
+}
 
 int64_t FileHandle::Size() const {
   struct stat info;
@@ -85,34 +105,15 @@ size_t FileHandle::ReadAt(int64_t position, std::span<uint8_t> bytes) const {
 }
 
 bool FileHandle::WriteAt(int64_t position, std::span<const uint8_t> bytes) const {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t put = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
-                                 static_cast<off_t>(position + done));
-    if (put < 0 && errno == EINTR) {
-      continue;
-    }
-    if (put <= 0) {
-      return false;
-    }
-    done += static_cast<size_t>(put);
-  }
-  return true;
+  return PutAll(bytes, [&](size_t done) {
+    return ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
+                    static_cast<off_t>(position + done));
+  });
 }
 
 bool FileHandle::Append(std::span<const uint8_t> bytes) const {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t put = ::write(fd_, bytes.data() + done, bytes.size() - done);
-    if (put < 0 && errno == EINTR) {
-      continue;
-    }
-    if (put <= 0) {
-      return false;
-    }
-    done += static_cast<size_t>(put);
-  }
-  return true;
+  return PutAll(
+      bytes, [&](size_t done) { return ::write(fd_, bytes.data() + done, bytes.size() - done); });
 }
 
 bool FileHandle::Close() {
