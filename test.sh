@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the tests need (only what is missing), builds, and runs every
 # test: once as built for use, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer; then a short run of every fuzz target and one
+# project under valgrind memcheck.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-needed=(cmake g++ make pkg-config libgtest-dev libsndfile1-dev sox)
+needed=(cmake g++ make pkg-config libgtest-dev libsndfile1-dev sox clang libclang-rt-14-dev valgrind)
 missing=()
 for package in "${needed[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
@@ -31,3 +32,26 @@ echo "== Tests"
 run_suite build/test
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 run_suite build/asan -DWEXMONT_SANITIZE=ON
+
+# About ten seconds per target, starting from the seeds and every kept
+# crasher in fuzz/corpus/; fuzz/run_long.sh runs one target for longer.
+echo "== Short fuzz runs"
+fuzz/build.sh
+for target in track_lists rc_file take_probe crossfade whole_run; do
+  log="build/fuzz/short_$target.log"
+  if fuzz/fuzz_one.sh "$target" 10 >"$log" 2>&1; then
+    echo "$target: $(grep -E '^Done' "$log")"
+  else
+    tail -n 60 "$log"
+    echo "$target: the fuzz run failed, crasher in build/fuzz/artifacts/$target/"
+    exit 1
+  fi
+done
+
+echo "== One project under valgrind memcheck"
+project=$(mktemp -d)
+trap 'rm -rf "$project"' EXIT
+build/test/wexmont_demo "$project" >/dev/null
+(cd "$project" && valgrind -q --error-exitcode=1 --leak-check=full \
+  --errors-for-leak-kinds=definite,indirect "$OLDPWD/build/test/wexmont" >/dev/null)
+echo "valgrind: no errors, no leaks"

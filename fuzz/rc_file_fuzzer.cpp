@@ -1,0 +1,29 @@
+// The crossfade parameter reader. The whole input is wexmontrc.txt.
+#include <cstdlib>
+
+#include "driver/run_end.h"
+#include "fuzz/fuzz_support.h"
+#include "project/crossfade_params.h"
+
+using namespace wexmont;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::EnterWorkFolder();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::WriteBytes("wexmontrc.txt", std::string_view(reinterpret_cast<const char*>(data), size));
+  CrossfadeTypes types{};
+  CrossfadeLengths lengths{};
+  int32_t defaultType = 0;
+  float defaultLength = 0;
+  try {
+    // The file stands there, so it is read and never replaced by the template.
+    if (Check_RC(types, lengths, defaultType, defaultLength) != 0) {
+      std::abort();
+    }
+  } catch (const RunStop&) {
+  }
+  return 0;
+}

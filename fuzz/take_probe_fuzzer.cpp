@@ -1,0 +1,35 @@
+// The take probe. The whole input is one take file.
+#include <cstdlib>
+
+#include "driver/run_end.h"
+#include "fuzz/fuzz_support.h"
+#include "wav/take_probe.h"
+
+using namespace wexmont;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::EnterWorkFolder();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::WriteBytes("take.wav", std::string_view(reinterpret_cast<const char*>(data), size));
+  std::vector<TakeAttributes> takes(2);
+  try {
+    GET_ATTRIBUTES(1, "take.wav", takes);
+  } catch (const RunStop&) {
+    return 0;
+  }
+  const TakeAttributes& take = takes[1];
+  const int64_t frameBytes = int64_t{take.channels} * take.bytesPerSample;
+  // The samples it announces lie inside the file, behind the data tag (a file
+  // that ends inside its data chunk header has no frames).
+  const int64_t fileBytes = static_cast<int64_t>(size);
+  const bool inside =
+      take.dataOffset >= 10 && take.dataOffset <= fileBytes + 8 &&
+      (take.frameCount <= 0 || take.frameCount * frameBytes <= fileBytes - take.dataOffset);
+  if (!inside || frameBytes == 0 || take.bytesPerSample != take.bitsPerSample >> 3) {
+    std::abort();
+  }
+  return 0;
+}

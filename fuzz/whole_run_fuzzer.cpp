@@ -1,0 +1,74 @@
+// A whole run on a fuzzed project, in a fresh folder per input. Piece 0 is
+// base.txt, piece 1 points.txt, piece 2 wexmontrc.txt (a missing piece is a
+// missing file); every later piece is one take: its file name up to the first
+// line feed, its bytes after it. Inputs whose track list names a path
+// outside the folder (a "/") are skipped, so that outputs stay inside it.
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "driver/run.h"
+#include "fuzz/fuzz_support.h"
+#include "wav/byte_pack.h"
+
+using namespace wexmont;
+namespace fs = std::filesystem;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::EnterWorkFolder();
+  return 0;
+}
+
+static bool IsOutput(const std::string& name) {
+  return name.ends_with("_bld.wav") || name == "xfade_temp.wav";
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::vector<std::string_view> pieces = fuzz::SplitPieces(data, size);
+  if (pieces[0].find('/') != std::string_view::npos) {
+    return 0;
+  }
+  std::map<std::string, std::string> files;
+  const char* projectFiles[] = {"base.txt", "points.txt", "wexmontrc.txt"};
+  for (size_t k = 0; k < pieces.size(); ++k) {
+    std::string name(k < 3 ? std::string_view(projectFiles[k])
+                           : pieces[k].substr(0, pieces[k].find('\n')));
+    const std::string_view bytes =
+        k < 3 ? pieces[k] : pieces[k].substr(std::min(pieces[k].size(), name.size() + 1));
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos ||
+        name.find('\0') != std::string::npos) {
+      continue;
+    }
+    files[name] = bytes;
+  }
+  fs::create_directory("run");
+  fs::current_path("run");
+  for (auto it = files.begin(); it != files.end();) {
+    it = fuzz::WriteBytes(it->first, it->second) ? std::next(it) : files.erase(it);
+  }
+  char program[] = "wexmont";
+  char* argv[] = {program, nullptr};
+  const int status = RunWexmont(1, argv);
+  for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
+    const std::string name = entry.path().filename().string();
+    const std::string bytes = fuzz::ReadBytes(name);
+    const auto input = files.find(name);
+    const bool changed = input == files.end() || input->second != bytes;
+    // No input is ever written to; a run that reports success leaves every
+    // output exactly as long as its header announces.
+    if (changed && !IsOutput(name) && input != files.end()) {
+      std::abort();
+    }
+    if (status == 0 && changed && name.ends_with("_bld.wav") &&
+        (bytes.size() < 44 ||
+         bytes.size() != 44 + Load32LE(reinterpret_cast<const uint8_t*>(bytes.data()) + 40))) {
+      std::abort();
+    }
+  }
+  if (status != 0 && status != 1) {
+    std::abort();
+  }
+  fs::current_path("..");
+  fs::remove_all("run");
+  return 0;
+}

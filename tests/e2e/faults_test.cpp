@@ -1,0 +1,159 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "tests/support/project_files.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/sndfile_oracle.h"
+#include "wav/wav_header.h"
+
+namespace wexmont {
+namespace {
+
+using testing::ScratchDir;
+using testing::WriteFile;
+
+// Runs the real binary in the current folder. Every file it writes is held
+// below `fileSizeLimit` bytes. Its output goes into a pipe of the smallest
+// size, so that `meanwhile` (handed the pipe) decides when it may go on.
+testing::BinaryRun RunLimited(rlim_t fileSizeLimit = RLIM_INFINITY, const char* argument = nullptr,
+                              const std::function<void(int)>& meanwhile = {}) {
+  int fds[2];
+  EXPECT_EQ(::pipe(fds), 0);
+  ::fcntl(fds[0], F_SETPIPE_SZ, 4096);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(fds[1], STDOUT_FILENO);
+    const rlimit limit{fileSizeLimit, fileSizeLimit};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+    ::execl(WEXMONT_BINARY, WEXMONT_BINARY, argument, nullptr);
+    ::_exit(127);
+  }
+  ::close(fds[1]);
+  if (meanwhile) {
+    meanwhile(fds[0]);
+  }
+  testing::BinaryRun run;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(fds[0], buffer, sizeof buffer)) > 0;) {
+    run.output.append(buffer, static_cast<size_t>(got));
+  }
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+// One track of 24-bit stereo takes at 8000 Hz with a crossfade over the cut
+// at frame 800; returns the takes, byte for byte.
+testing::InputSnapshot WriteProject(const std::string& trackList = "d\n") {
+  WriteFile("base.txt", trackList);
+  WriteFile("points.txt", "0\tA\n0.1\tB\n0.2\tA\n");
+  WriteFile("wexmontrc.txt", "xf_all\t5\t1\n");
+  testing::WriteCanonicalTake("dA.wav", 8000, 24, 2, testing::ToneSamples(2000, 2, 24, 1));
+  testing::WriteCanonicalTake("dB.wav", 8000, 24, 2, testing::ToneSamples(2000, 2, 24, 2));
+  return testing::InputSnapshot({"dA.wav", "dB.wav"});
+}
+
+void ExpectFailure(const testing::BinaryRun& run, const std::string& message) {
+  EXPECT_EQ(run.exitStatus, 1) << run.output;
+  EXPECT_NE(run.output.find(message), std::string::npos) << run.output;
+  EXPECT_EQ(run.output.find("Done"), std::string::npos) << run.output;
+}
+
+struct Fault {
+  const char* name;
+  const char* path;  // made a link to "/dev/full", a folder ("/"), removed ("") or text
+  const char* becomes;
+  rlim_t fileSizeLimit;
+  const char* message;
+  const char* argument = nullptr;
+};
+
+TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
+  constexpr rlim_t kNone = RLIM_INFINITY;
+  const char* rc = "wexmontrc.txt";
+  const Fault faults[] = {
+      {"output on a full disk", "d_bld.wav", "/dev/full", kNone, "Cannot write d_bld.wav"},
+      {"disk full in mid-track", rc, "xf_all\t5\t1", 6000, "Cannot write d_bld.wav"},
+      {"temporary file on a full disk", "xfade_temp.wav", "/dev/full", kNone,
+       "Cannot write xfade_temp.wav"},
+      {"disk full in mid-crossfade", rc, "xf_all\t187.5\t1", 6000, "Cannot write xfade_temp.wav"},
+      {"temporary file is a folder", "xfade_temp.wav", "/", kNone, "Cannot create xfade_temp.wav"},
+      {"output folder missing", "d_mix", "", kNone, "Cannot create d_mix/out.wav", "_mix/out.wav"},
+      {"template on a full disk", rc, "", 0, "Cannot write the template wexmontrc.txt"},
+      // Refused before any output is created:
+      {"edit time too far", "points.txt", "0\tA\n1e30\tB\n", kNone, "Edit 2 lies too far"},
+      {"crossfade too long", rc, "xf_all\t1e30\t1", kNone,
+       "The crossfade of track 1 is too long ("},
+      {"crossfade too long for the temporary file", rc, "xf_all\t89478488\t1", kNone,
+       "The crossfade of track 1 is too long for xfade_temp.wav"},
+  };
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    ScratchDir dir;
+    const testing::InputSnapshot takes = WriteProject();
+    const std::string becomes = fault.becomes;
+    std::remove(fault.path);
+    ASSERT_TRUE(becomes == "/dev/full" ? ::symlink("/dev/full", fault.path) == 0
+                : becomes == "/"       ? ::mkdir(fault.path, 0755) == 0
+                : becomes.empty()      ? true
+                                       : (WriteFile(fault.path, becomes), true));
+    ExpectFailure(RunLimited(fault.fileSizeLimit, fault.argument),
+                  std::string(">> ") + fault.message);
+    EXPECT_TRUE(takes.Changed().empty());
+    EXPECT_TRUE(std::string(fault.message).starts_with("Cannot") || !testing::Exists("d_bld.wav"));
+  }
+}
+
+// A 4 GiB take (sparse, so that it takes no room) gives an output that no
+// WAV file can hold.
+TEST(Faults, AnOutputTooLongForAWavFileIsRefusedBeforeItIsCreated) {
+  ScratchDir dir;
+  WriteProject();
+  const WavHeader header = BuildHeader(8000, 24, 715827882, 2);
+  WriteFile("dC.wav", std::string(header.begin(), header.end()));
+  ASSERT_EQ(::truncate("dC.wav", 44 + 4294967292LL), 0);
+  WriteFile("points.txt", "0\tC\n300000\tC\n");
+  ExpectFailure(RunLimited(), ">> d_bld.wav would hold 715827882 frames, more than a WAV file can");
+  EXPECT_FALSE(testing::Exists("d_bld.wav"));
+}
+
+// A thousand tracks print more than the pipe holds before the first output
+// is built, so the run waits inside its crossfade report, after every take
+// has been probed, until the test reads; the take vanishes meanwhile.
+TEST(Faults, ATakeThatVanishesAfterTheProbeEndsTheRun) {
+  ScratchDir dir;
+  std::string thousandTracks;
+  for (int t = 0; t < 1000; ++t) {
+    thousandTracks += "d\n";
+  }
+  const testing::InputSnapshot takes = WriteProject(thousandTracks);
+  const auto vanish = [](int output) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int waiting = 0;
+    while (::ioctl(output, FIONREAD, &waiting) == 0 && waiting < 1000 &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_GE(waiting, 1000);
+    EXPECT_EQ(::unlink("dA.wav"), 0);
+  };
+  ExpectFailure(RunLimited(RLIM_INFINITY, nullptr, vanish),
+                ">> Cannot find file called dA.wav, exiting");
+  EXPECT_EQ(takes.Changed(), std::vector<std::string>{"dA.wav"});
+}
+
+}  // namespace
+}  // namespace wexmont

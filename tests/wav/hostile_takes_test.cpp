@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+#include "driver/run.h"
+#include "driver/run_end.h"
+#include "tests/support/project_files.h"
+#include "tests/support/scratch_dir.h"
+#include "wav/byte_pack.h"
+#include "wav/take_probe.h"
+#include "xfade/crossfade.h"
+
+namespace wexmont {
+namespace {
+
+using testing::ReadFile;
+using testing::ScratchDir;
+using testing::WriteFile;
+
+std::string Le32(uint32_t value) {
+  std::string bytes(4, '\0');
+  Store32LE(reinterpret_cast<uint8_t*>(bytes.data()), value);
+  return bytes;
+}
+
+// A chunk with the size of its body; an odd body gets its pad byte.
+std::string Chunk(const std::string& id, const std::string& body) {
+  return id + Le32(static_cast<uint32_t>(body.size())) + body + std::string(body.size() % 2, '\0');
+}
+
+std::string Riff(const std::string& chunks, uint32_t riffSize = 0) {
+  return "RIFF" + Le32(riffSize ? riffSize : 4 + chunks.size()) + "WAVE" + chunks;
+}
+
+// 8000 Hz 16-bit mono, and ten frames of a ramp.
+const std::string kFormat = std::string("\x01\x00\x01\x00", 4) + Le32(8000) + Le32(16000) +
+                            std::string("\x02\x00\x10\x00", 4);
+const std::string kSamples(
+    "\x01\x00\x02\x01\x03\x02\x04\x03\x05\x04\x06\x05\x07\x06\x08\x07\x09\x08\x0a\x09", 20);
+const std::string kTake = Riff(Chunk("fmt ", kFormat) + Chunk("data", kSamples));
+
+struct HostileTake {
+  const char* name;
+  std::string bytes;
+  bool builds;  // false: building it or refusing it are both fine
+};
+
+std::vector<HostileTake> HostileTakes() {
+  std::vector<HostileTake> takes = {
+      {"canonical", kTake, true},
+      {"riff size near 2^32", Riff(Chunk("fmt ", kFormat) + Chunk("data", kSamples), 0xFFFFFFFE),
+       true},
+      {"data size near 2^32", Riff(Chunk("fmt ", kFormat) + "data" + Le32(0xFFFFFFFF) + kSamples),
+       true},
+      {"fmt size near 2^32", Riff("fmt " + Le32(0xFFFFFFF0) + kFormat + Chunk("data", kSamples)),
+       true},
+      {"data before fmt", Riff(Chunk("data", kSamples) + Chunk("fmt ", kFormat)), true},
+      {"odd chunk with pad byte", Riff(Chunk("JUNK", "abc") + kTake.substr(12)), true},
+      {"odd chunk without pad byte", Riff("JUNK" + Le32(3) + "abc" + kTake.substr(12)), false},
+      {"tags inside a text chunk",
+       Riff(Chunk("LIST", "INFOICMT" + Chunk("", "fmt data RIFF")) + kTake.substr(12)), false},
+  };
+  for (size_t size = 0; size <= 60; ++size) {
+    takes.push_back({"first bytes of a take", kTake.substr(0, size), false});
+  }
+  return takes;
+}
+
+// Each take is probed, then built as the only take of a two-point project:
+// it is refused with a message or built exactly, and never written to.
+TEST(HostileTakes, AreBuiltOrRefusedNeverWorse) {
+  for (const HostileTake& hostile : HostileTakes()) {
+    SCOPED_TRACE(::testing::Message() << hostile.name << ", " << hostile.bytes.size() << " bytes");
+    ScratchDir dir;
+    WriteFile("hA.wav", hostile.bytes);
+    std::vector<TakeAttributes> takes(1);
+    try {
+      GET_ATTRIBUTES(0, "hA.wav", takes);
+      EXPECT_TRUE(!hostile.builds || (takes[0].frameCount == 10 && takes[0].channels == 1 &&
+                                      takes[0].bitsPerSample == 16 && takes[0].sampleRate == 8000));
+    } catch (const RunStop&) {
+      EXPECT_FALSE(hostile.builds);
+    }
+    WriteFile("base.txt", "h\n");
+    WriteFile("points.txt", "0\tA\n1\tA\n");
+    char program[] = "wexmont";
+    char* argv[] = {program, nullptr};
+    const int status = RunWexmont(1, argv);
+    EXPECT_EQ(ReadFile("hA.wav"), hostile.bytes);
+    if (hostile.builds) {
+      EXPECT_EQ(status, 0);
+      EXPECT_EQ(ReadFile("h_bld.wav").substr(44), kSamples);
+    } else if (status == 0) {
+      const std::string output = ReadFile("h_bld.wav");
+      ASSERT_GE(output.size(), 44u);
+      EXPECT_EQ(output.size(), 44 + Load32LE(reinterpret_cast<const uint8_t*>(&output[40])));
+    }
+  }
+}
+
+TEST(HostileTakes, ThatAreNoRegularFileAreRefusedWithoutWaiting) {
+  const std::vector<std::function<int()>> makers = {
+      [] { return ::mkdir("take.wav", 0755); },
+      [] { return ::mkfifo("take.wav", 0644); },
+      [] { return ::symlink("take.wav", "take.wav"); },
+  };
+  for (const auto& make : makers) {
+    ScratchDir dir;
+    ASSERT_EQ(make(), 0);
+    std::vector<TakeAttributes> takes(1);
+    EXPECT_THROW(GET_ATTRIBUTES(0, "take.wav", takes), RunStop);
+  }
+}
+
+// The run never asks for these (its checks come first), but the renderer
+// refuses them itself rather than write undefined samples.
+TEST(HostileTakes, CrossfadesOfAnUnknownTypeOrFormatAreRefused) {
+  ScratchDir dir;
+  const std::tuple<int32_t, int32_t, int32_t> cases[] = {
+      {5, 1, 2}, {-1, 1, 2}, {1, 3, 2}, {1, 1, 4}};
+  for (const auto& [type, channels, width] : cases) {
+    EXPECT_THROW(CROSSFADE(10, 10, 4, type, "a.wav", "b.wav", "t.wav", channels, width), RunStop);
+  }
+}
+
+}  // namespace
+}  // namespace wexmont
