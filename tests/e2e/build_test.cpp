@@ -64,6 +64,8 @@ const Scenario kScenarios[] = {
      {{"0", "A"}, {"0.5", "B"}, {"0.5", "C"}, {"1", "D"}, {"1.5", "E"}},
      {Guitar(50, 2)},
      false},
+    // No segment reaches the announced length: the whole output is silence.
+    {"EqualFirstTimesGiveASilentOutput", {{"0.5", "A"}, {"0.5", "B"}}, {Guitar(20, 1)}, false},
     // 80-frame segments under a 400-frame half crossfade; the last crossfade
     // is cut at the output length.
     {"SegmentsShorterThanHalfTheCrossfade",
