@@ -54,14 +54,13 @@ void CheckTakeFileNames(const RunTables& run, const std::set<std::string>& takeN
   }
 }
 
-// True when both names lead to the same place, however they are spelled
-// ("./xfade_temp.wav", a folder that links back here); the file need not exist.
-bool SamePlace(const std::string& a, const std::string& b) {
-  std::error_code errors[3];
-  const std::filesystem::path here = std::filesystem::current_path(errors[0]);
-  const std::filesystem::path placeA = std::filesystem::weakly_canonical(here / a, errors[1]);
-  const std::filesystem::path placeB = std::filesystem::weakly_canonical(here / b, errors[2]);
-  return errors[0] || errors[1] || errors[2] ? a == b : placeA == placeB;
+// Where a name leads, however it is spelled ("./xfade_temp.wav", a folder
+// that links back here); the file need not exist.
+std::string PlaceOf(const std::string& name) {
+  std::error_code error;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  const std::filesystem::path place = std::filesystem::weakly_canonical(here / name, error);
+  return error ? name : place.string();
 }
 
 using FileIdentity = std::pair<dev_t, ino_t>;
@@ -119,6 +118,8 @@ void FormOutputNames(RunTables& run) {
   const std::set<std::string> takeNames(run.takeNames.begin(), run.takeNames.end());
   CheckTakeFileNames(run, takeNames);
   run.outputNames.clear();
+  const std::string temporaryPlace = PlaceOf(kTemporaryCrossfadeFile);
+  std::map<std::string, size_t> outputPlaces;  // place -> track number
   for (const std::string& baseName : run.baseNames) {
     const std::string output = baseName + run.outputSuffix;
     if (output.size() >= kNameSlotBytes) {
@@ -131,12 +132,19 @@ void FormOutputNames(RunTables& run) {
                output.c_str());
       }
     }
-    if (SamePlace(output, kTemporaryCrossfadeFile)) {
+    const std::string place = PlaceOf(output);
+    if (place == temporaryPlace) {
       EndRun(">> Output %s would be overwritten by the temporary crossfade file, exiting\n",
              output.c_str());
     }
     if (IsTakeFileName(run, takeNames, output)) {
       EndRun(">> Output %s would overwrite the take of that name, exiting\n", output.c_str());
+    }
+    // A second track writing the same file would leave only the last track built.
+    const auto [earlier, isNew] = outputPlaces.emplace(place, run.outputNames.size() + 1);
+    if (!isNew) {
+      EndRun(">> Tracks %zu and %zu would both be built to %s, exiting\n", earlier->second,
+             run.outputNames.size() + 1, output.c_str());
     }
     run.outputNames.push_back(output);
   }

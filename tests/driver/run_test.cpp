@@ -173,6 +173,8 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
        .last = Exiting("A take has the name of the temporary crossfade file xfade_temp.wav")},
       {.shell = "ln -s drumsA.wav drums_bld.wav",
        .last = Exiting("Output drums_bld.wav is the input drumsA.wav under another name")},
+      {.base = "drums\n./drums\n",
+       .last = Exiting("Tracks 1 and 2 would both be built to ./drums_bld.wav")},
       {.shell = "ln points.txt xfade_temp.wav",
        .last = Exiting("Output xfade_temp.wav is the input points.txt under another name")},
   };

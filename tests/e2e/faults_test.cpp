@@ -135,11 +135,18 @@ TEST(Faults, AnOutputTooLongForAWavFileIsRefusedBeforeItIsCreated) {
 // has been probed, until the test reads; the take vanishes meanwhile.
 TEST(Faults, ATakeThatVanishesAfterTheProbeEndsTheRun) {
   ScratchDir dir;
-  std::string thousandTracks;
-  for (int t = 0; t < 1000; ++t) {
-    thousandTracks += "d\n";
+  // Tracks d, d1 ... d999, whose takes are links to those of track d.
+  std::string thousandTracks = "d\n";
+  for (int t = 1; t < 1000; ++t) {
+    thousandTracks += "d" + std::to_string(t) + "\n";
   }
   const testing::InputSnapshot takes = WriteProject(thousandTracks);
+  for (int t = 1; t < 1000; ++t) {
+    for (const char* take : {"A", "B"}) {
+      const std::string link = "d" + std::to_string(t) + take + ".wav";
+      ASSERT_EQ(::link((std::string("d") + take + ".wav").c_str(), link.c_str()), 0);
+    }
+  }
   const auto vanish = [](int output) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     int waiting = 0;
