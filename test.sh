@@ -6,18 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-needed=(cmake g++ make pkg-config libgtest-dev libsndfile1-dev sox clang libclang-rt-14-dev valgrind)
-missing=()
-for package in "${needed[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+scripts/install_missing.sh cmake g++ make pkg-config libgtest-dev libsndfile1-dev sox clang libclang-rt-14-dev valgrind
 
 jobs=$(nproc)
 run_suite() {  # build folder, extra CMake options...

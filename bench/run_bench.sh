@@ -64,18 +64,7 @@ while (($#)); do
 done
 
 # --- tools ------------------------------------------------------------------
-needed=(cmake g++ make libbenchmark-dev sox time)
-missing=()
-for package in "${needed[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+scripts/install_missing.sh cmake g++ make libbenchmark-dev sox time
 
 echo "== Building (Release) in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DWEXMONT_BENCH=ON \

@@ -3,18 +3,7 @@
 # libFuzzer runtime first when they are missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-needed=(clang libclang-rt-14-dev cmake make)
-missing=()
-for package in "${needed[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+scripts/install_missing.sh clang libclang-rt-14-dev cmake make
 CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWEXMONT_FUZZ=ON \
   -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/fuzz -j"$(nproc)" >/dev/null
