@@ -48,11 +48,11 @@ bool WriteTake(const std::string& path, const DemoTrack& track, double tone) {
                              width);
     }
   }
-  const wexmont::WavHeader header = wexmont::BuildHeader(track.sampleRate, track.bitsPerSample,
-                                                         frames, track.channels);
+  const wexmont::WavHeader header =
+      wexmont::BuildHeader(track.sampleRate, track.bitsPerSample, frames, track.channels);
   wexmont::FileHandle file = wexmont::FileHandle::CreateEmpty(path);
-  return file.IsOpen() && file.WriteAt(0, header) &&
-         file.WriteAt(wexmont::kHeaderBytes, bytes) && file.Close();
+  return file.IsOpen() && file.WriteAt(0, header) && file.WriteAt(wexmont::kHeaderBytes, bytes) &&
+         file.Close();
 }
 
 }  // namespace

@@ -12,9 +12,10 @@ void RefuseUnbuildableFormat(const std::string& path, const TakeAttributes& take
   const bool width = take.bitsPerSample == 16 || take.bitsPerSample == 24;
   const bool channels = take.channels == 1 || take.channels == 2;
   if (!width || !channels || take.sampleRate == 0) {
-    EndRun(">> Take %s is %d-bit audio with %d channels at %u Hz, only 16- or 24-bit mono or "
-           "stereo takes can be built, exiting\n",
-           path.c_str(), take.bitsPerSample, take.channels, take.sampleRate);
+    EndRun(
+        ">> Take %s is %d-bit audio with %d channels at %u Hz, only 16- or 24-bit mono or "
+        "stereo takes can be built, exiting\n",
+        path.c_str(), take.bitsPerSample, take.channels, take.sampleRate);
   }
 }
 

@@ -98,8 +98,13 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
 }
 
 void BuildTrack(const RunTables& run, int32_t t) {
-  TrackJob job{run, t, run.outputNames[t], run.trackFormat[t], PlanTrackOfRun(run, t),
-               run.crossfadeFrames[t], run.crossfadeType[t]};
+  TrackJob job{run,
+               t,
+               run.outputNames[t],
+               run.trackFormat[t],
+               PlanTrackOfRun(run, t),
+               run.crossfadeFrames[t],
+               run.crossfadeType[t]};
   Say("\n\nBuilding to %s\n", job.output.c_str());
   MAKE_HEADER(job.output, job.format.sampleRate, job.format.bitsPerSample, job.plan.outputLength,
               job.format.channels);

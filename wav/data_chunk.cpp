@@ -15,8 +15,7 @@ constexpr int64_t kMaxTagLength = 4;
 
 // The file is read in windows that overlap by a tag's length, so that a tag
 // across a window boundary is seen; no position is tested twice.
-std::optional<int64_t> FindTag(const FileHandle& file, std::string_view tag,
-                               int64_t lastPosition) {
+std::optional<int64_t> FindTag(const FileHandle& file, std::string_view tag, int64_t lastPosition) {
   std::array<uint8_t, kScanWindow + kMaxTagLength> window;
   bool riffFile = false;
   for (int64_t base = 0; base <= lastPosition; base += kScanWindow) {

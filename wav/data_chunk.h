@@ -15,7 +15,7 @@ constexpr int64_t kCopyScanLast = 171032;
 constexpr int64_t kCrossfadeScanLast = 131072;
 
 constexpr int64_t kFirstTagPosition = 2;
-constexpr int64_t kDataSizeOffset = 4;   // data size field, from the data tag
+constexpr int64_t kDataSizeOffset = 4;    // data size field, from the data tag
 constexpr int64_t kSampleAreaOffset = 8;  // first sample byte, from the data tag
 
 // Position of the four bytes "data" at the first even position from 2 to

@@ -39,7 +39,8 @@ void GET_ATTRIBUTES(int32_t index, const std::string& path, std::vector<TakeAttr
     formatTag = kProbeScanLast;
   }
   TakeAttributes take;
-  take.channels = static_cast<int32_t>(ReadFormatField(file, path, *formatTag + kChannelsOffset, 2));
+  take.channels =
+      static_cast<int32_t>(ReadFormatField(file, path, *formatTag + kChannelsOffset, 2));
   take.bitsPerSample =
       static_cast<int32_t>(ReadFormatField(file, path, *formatTag + kBitsPerSampleOffset, 2));
   take.bytesPerSample = take.bitsPerSample >> 3;

@@ -26,8 +26,7 @@ struct SampleRange {
 };
 
 SampleRange RangeOf(int32_t bytesPerSample) {
-  return bytesPerSample == kBytes16 ? SampleRange{-32768, 32767}
-                                    : SampleRange{-8388608, 8388607};
+  return bytesPerSample == kBytes16 ? SampleRange{-32768, 32767} : SampleRange{-8388608, 8388607};
 }
 
 // One take as the renderer reads it: where its samples start, how many
@@ -86,8 +85,7 @@ void Decode(const std::vector<uint8_t>& block, BlockSamples& samples, int32_t ch
 void Encode(const BlockSamples& mixed, std::vector<uint8_t>& block, int32_t channels,
             int32_t bytesPerSample, int32_t frames) {
   if (channels == 1) {
-    (bytesPerSample == kBytes16 ? NUM16MONO_TO_CHAR : NUM24MONO_TO_CHAR)(mixed.left, block,
-                                                                         frames);
+    (bytesPerSample == kBytes16 ? NUM16MONO_TO_CHAR : NUM24MONO_TO_CHAR)(mixed.left, block, frames);
   } else {
     (bytesPerSample == kBytes16 ? NUM16STER_TO_CHAR : NUM24STER_TO_CHAR)(mixed.left, mixed.right,
                                                                          block, frames);
@@ -98,7 +96,8 @@ void RefuseUnrenderable(int32_t crossfadeType, int32_t channels, int32_t bytesPe
   if (crossfadeType < kEqualPowerCurve || crossfadeType > kSineCurve) {
     EndRun(">> Crossfade type %d is not known, exiting\n", crossfadeType);
   }
-  if ((channels != 1 && channels != 2) || (bytesPerSample != kBytes16 && bytesPerSample != kBytes24)) {
+  if ((channels != 1 && channels != 2) ||
+      (bytesPerSample != kBytes16 && bytesPerSample != kBytes24)) {
     EndRun(">> Cannot crossfade %d channels of %d bytes, exiting\n", channels, bytesPerSample);
   }
 }
@@ -139,8 +138,8 @@ int32_t MixSample(int32_t outgoingSample, int32_t incomingSample, CrossfadeGains
   return static_cast<int32_t>(held);  // truncation toward zero
 }
 
-int32_t CROSSFADE(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
-                  int64_t crossfadeFrames, int32_t crossfadeType, const std::string& outgoingTake,
+int32_t CROSSFADE(int64_t outgoingCentreFrame, int64_t incomingCentreFrame, int64_t crossfadeFrames,
+                  int32_t crossfadeType, const std::string& outgoingTake,
                   const std::string& incomingTake, const std::string& temporaryFile,
                   int32_t channels, int32_t bytesPerSample) {
   RefuseUnrenderable(crossfadeType, channels, bytesPerSample);
@@ -171,14 +170,14 @@ int32_t CROSSFADE(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
     Say("Data block not found error\n");
     return kIncomingTakeFailed;
   }
-  if (auto failed = PlaceSpan(outgoing, *outgoingTag, outgoingCentreFrame, crossfadeFrames,
-                              bytesPerFrame, kOutgoingTakeFailed,
-                              "Invalid crossfade for destination file")) {
+  if (auto failed =
+          PlaceSpan(outgoing, *outgoingTag, outgoingCentreFrame, crossfadeFrames, bytesPerFrame,
+                    kOutgoingTakeFailed, "Invalid crossfade for destination file")) {
     return *failed;
   }
-  if (auto failed = PlaceSpan(incoming, *incomingTag, incomingCentreFrame, crossfadeFrames,
-                              bytesPerFrame, kIncomingTakeFailed,
-                              "Invalid crossfade for source file")) {
+  if (auto failed =
+          PlaceSpan(incoming, *incomingTag, incomingCentreFrame, crossfadeFrames, bytesPerFrame,
+                    kIncomingTakeFailed, "Invalid crossfade for source file")) {
     return *failed;
   }
 
@@ -186,7 +185,8 @@ int32_t CROSSFADE(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
   std::vector<uint8_t> outgoingBlock(blockBytes), incomingBlock(blockBytes), mixedBlock(blockBytes);
   BlockSamples outgoingSamples, incomingSamples, mixed;
   for (int64_t blockStart = 0; blockStart < crossfadeFrames; blockStart += kBlockFrames) {
-    const int32_t frames = static_cast<int32_t>(std::min(kBlockFrames, crossfadeFrames - blockStart));
+    const int32_t frames =
+        static_cast<int32_t>(std::min(kBlockFrames, crossfadeFrames - blockStart));
     ReadBlock(outgoing, outgoing.startFrame + blockStart, frames, bytesPerFrame, outgoingBlock);
     ReadBlock(incoming, incoming.startFrame + blockStart, frames, bytesPerFrame, incomingBlock);
     Decode(outgoingBlock, outgoingSamples, channels, bytesPerSample, frames);

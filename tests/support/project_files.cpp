@@ -29,7 +29,9 @@ std::string ReadFile(const std::string& path) {
   return bytes.str();
 }
 
-bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool Exists(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0;
+}
 
 void WriteCanonicalTake(const std::string& path, uint32_t sampleRate, int32_t bitsPerSample,
                         int32_t channels, const std::vector<int32_t>& samples) {

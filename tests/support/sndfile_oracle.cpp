@@ -10,7 +10,9 @@ namespace wexmont::testing {
 namespace {
 
 // libsndfile hands integers left-justified in 32 bits.
-int32_t Shift(int32_t bitsPerSample) { return 32 - bitsPerSample; }
+int32_t Shift(int32_t bitsPerSample) {
+  return 32 - bitsPerSample;
+}
 
 int32_t SubtypeOf(int32_t bitsPerSample) {
   return bitsPerSample == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24;
@@ -35,7 +37,8 @@ void WriteWithSndfile(const std::string& path, const Audio& audio, TakeLayout la
   }
   std::vector<int> wide(audio.samples.size());
   for (size_t i = 0; i < wide.size(); ++i) {
-    wide[i] = static_cast<int>(static_cast<uint32_t>(audio.samples[i]) << Shift(audio.bitsPerSample));
+    wide[i] =
+        static_cast<int>(static_cast<uint32_t>(audio.samples[i]) << Shift(audio.bitsPerSample));
   }
   const sf_count_t frames = static_cast<sf_count_t>(audio.samples.size()) / audio.channels;
   const sf_count_t written = sf_writef_int(file, wide.data(), frames);
