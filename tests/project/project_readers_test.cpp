@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "driver/project_checks.h"
+#include "driver/run_end.h"
 #include "project/crossfade_params.h"
 #include "project/track_lists.h"
 #include "tests/support/project_files.h"
@@ -98,6 +100,16 @@ TEST(Check_RC, WritesTheTemplateSilentlyAndReadsItAsNoCrossfades) {
             "Parameters file for wexmont - remove parenthesis to use\n\nSet all tracks the same:\n"
             "(xf_all\t200\t1)\n\nTweak individual tracks\n(xf_tr\t1\t200\t1)\n");
   EXPECT_EQ(ReadSettings(0), "0/0 | 0/0 0/0 0/0");
+}
+
+TEST(Check_RC, ATemplateThatCannotBeWrittenEndsTheRun) {
+  ScratchDir dir;
+  ASSERT_EQ(::rmdir(dir.Path().c_str()), 0);  // the current directory is gone
+  CrossfadeTypes types{};
+  CrossfadeLengths lengths{};
+  int32_t defaultType = 0;
+  float defaultLength = 0;
+  EXPECT_THROW(Check_RC(types, lengths, defaultType, defaultLength), RunStop);
 }
 
 }  // namespace

@@ -84,13 +84,15 @@ TEST(SegmentCopy, ARiffSizeThatReadsDataIsNotTheSampleArea) {
   EXPECT_EQ(ReadFile("big.wav"), header + ReadFile("take.wav").substr(kHeaderBytes, kFrameBytes));
 }
 
-TEST(SegmentCopy, NothingLandsBeforeTheSampleArea) {
+TEST(SegmentCopy, NothingLandsBeforeTheSampleAreaOrInAMissingFile) {
   testing::ScratchDir dir;
   WriteTake();
   const std::string before = WriteOutput("out.wav");
   EXPECT_THROW(INSERT_FILE("out.wav", "take.wav", -1, 2, 2, 10, 0), RunStop);
   EXPECT_THROW(PAD_FILE("out.wav", -1, 2, 2, 10), RunStop);
   EXPECT_EQ(ReadFile("out.wav"), before);
+  EXPECT_THROW(INSERT_FILE("gone.wav", "take.wav", 0, 2, 2, 10, 0), RunStop);
+  EXPECT_THROW(PAD_FILE("gone.wav", 0, 2, 2, 10), RunStop);
 }
 
 TEST(SegmentCopy, AFailedWriteEndsTheRun) {
