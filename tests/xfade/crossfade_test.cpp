@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -91,6 +92,16 @@ TEST(Crossfade, TruncatesTowardZeroAndHoldsTheRange) {
     EXPECT_EQ(Render(5, 2, c.type, c.bits, 1), Samples({c.outgoing, c.middle}))
         << c.bits << " bits, type " << c.type;
   }
+}
+
+TEST(Crossfade, FramesPastTheEndOfATakeAreSilence) {
+  testing::ScratchDir dir;
+  // Both takes end 452 frames into the second block of a 2048-frame crossfade.
+  WriteTakes(16, 1, Samples(1500, 1000), Samples(1500, 1000));
+  const Samples rendered = Render(1024, 2048, 2, 16, 1);
+  ASSERT_EQ(rendered.size(), 2048u);
+  EXPECT_EQ(std::count(rendered.begin(), rendered.begin() + 1500, 0), 0);
+  EXPECT_EQ(std::count(rendered.begin() + 1500, rendered.end(), 0), 548);
 }
 
 TEST(Crossfade, LinearGainsStopOneStepShort) {
