@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "wav/byte_pack.h"
-#include "wav/file_handle.h"
+#include "foundation/byte_pack.h"
+#include "foundation/file_handle.h"
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
@@ -101,7 +101,7 @@ void BM_DecodeStereoBlock(benchmark::State& state) {
   const std::vector<uint8_t> bytes = SampleBytes(kBlockFrames, width, 7);
   std::vector<int32_t> left(kBlockFrames), right(kBlockFrames);
   for (auto _ : state) {
-    wexmont::CHAR_TO_NUM32_STEREO(bytes, left, right, width, kBlockFrames);
+    wexmont::DecodeStereo(bytes, left, right, width, kBlockFrames);
     benchmark::DoNotOptimize(left.data());
     benchmark::DoNotOptimize(right.data());
   }
@@ -113,10 +113,9 @@ void BM_EncodeStereoBlock(benchmark::State& state) {
   const auto width = static_cast<int32_t>(state.range(0));
   std::vector<uint8_t> bytes(static_cast<size_t>(kBlockFrames * kChannels * width));
   std::vector<int32_t> left(kBlockFrames), right(kBlockFrames);
-  wexmont::CHAR_TO_NUM32_STEREO(SampleBytes(kBlockFrames, width, 9), left, right, width,
-                                kBlockFrames);
+  wexmont::DecodeStereo(SampleBytes(kBlockFrames, width, 9), left, right, width, kBlockFrames);
   const auto encode =
-      width == wexmont::kBytes16 ? wexmont::NUM16STER_TO_CHAR : wexmont::NUM24STER_TO_CHAR;
+      width == wexmont::kBytes16 ? wexmont::EncodeStereo16 : wexmont::EncodeStereo24;
   for (auto _ : state) {
     encode(left, right, bytes, kBlockFrames);
     benchmark::DoNotOptimize(bytes.data());
@@ -131,8 +130,8 @@ void BM_GainsAndMixBlock(benchmark::State& state) {
   const auto type = static_cast<int32_t>(state.range(0));
   const int64_t crossfadeFrames = kRate / 5;  // 200 ms
   std::vector<int32_t> outgoing(kBlockFrames), incoming(kBlockFrames), mixed(2 * kBlockFrames);
-  wexmont::CHAR_TO_NUM32_STEREO(SampleBytes(kBlockFrames, wexmont::kBytes24, 3), outgoing, incoming,
-                                wexmont::kBytes24, kBlockFrames);
+  wexmont::DecodeStereo(SampleBytes(kBlockFrames, wexmont::kBytes24, 3), outgoing, incoming,
+                        wexmont::kBytes24, kBlockFrames);
   for (auto _ : state) {
     for (int64_t i = 0; i < kBlockFrames; ++i) {
       const wexmont::CrossfadeGains gains = wexmont::GainsAt(type, i, crossfadeFrames);
@@ -152,8 +151,8 @@ void BM_Crossfade(benchmark::State& state) {
   const int64_t crossfadeFrames = state.range(0) * kRate / 1000;
   const int64_t centre = kTakeFrames / 2;
   for (auto _ : state) {
-    wexmont::MAKE_HEADER(files.Temporary(), kRate, 24, crossfadeFrames, kChannels);
-    const int32_t result = wexmont::CROSSFADE(
+    wexmont::WriteWavHeader(files.Temporary(), kRate, 24, crossfadeFrames, kChannels);
+    const int32_t result = wexmont::RenderCrossfade(
         centre, centre, crossfadeFrames, wexmont::kEqualPowerCurve, files.TakeA(), files.TakeB(),
         files.Temporary(), kChannels, wexmont::kBytes24);
     if (result != wexmont::kCrossfadeRendered) {
@@ -171,10 +170,10 @@ BENCHMARK(BM_Crossfade)->Arg(10)->Arg(200)->Arg(2000)->Unit(benchmark::kMicrosec
 void BM_InsertSegment(benchmark::State& state) {
   const ScratchFiles& files = Files();
   const int64_t frames = state.range(0);
-  wexmont::MAKE_HEADER(files.Output(), kRate, 24, frames, kChannels);
+  wexmont::WriteWavHeader(files.Output(), kRate, 24, frames, kChannels);
   for (auto _ : state) {
-    wexmont::INSERT_FILE(files.Output(), files.TakeA(), 1000, wexmont::kBytes24, kChannels, frames,
-                         1000);
+    wexmont::CopyFrames(files.Output(), files.TakeA(), 1000, wexmont::kBytes24, kChannels, frames,
+                        1000);
   }
   state.SetBytesProcessed(state.iterations() * frames * kChannels * wexmont::kBytes24);
   std::remove(files.Output().c_str());
@@ -194,10 +193,10 @@ void BM_InsertSegmentFromAnotherFileSystem(benchmark::State& state) {
     return;
   }
   const int64_t frames = state.range(0);
-  wexmont::MAKE_HEADER(files.Output(), kRate, 24, frames, kChannels);
+  wexmont::WriteWavHeader(files.Output(), kRate, 24, frames, kChannels);
   for (auto _ : state) {
-    wexmont::INSERT_FILE(files.Output(), files.ForeignTake(), 1000, wexmont::kBytes24, kChannels,
-                         frames, 1000);
+    wexmont::CopyFrames(files.Output(), files.ForeignTake(), 1000, wexmont::kBytes24, kChannels,
+                        frames, 1000);
   }
   state.SetBytesProcessed(state.iterations() * frames * kChannels * wexmont::kBytes24);
   std::remove(files.Output().c_str());
@@ -212,10 +211,10 @@ BENCHMARK(BM_InsertSegmentFromAnotherFileSystem)
 void BM_InsertPastSourceEnd(benchmark::State& state) {
   const ScratchFiles& files = Files();
   const int64_t frames = state.range(0);
-  wexmont::MAKE_HEADER(files.Output(), kRate, 24, frames, kChannels);
+  wexmont::WriteWavHeader(files.Output(), kRate, 24, frames, kChannels);
   for (auto _ : state) {
-    wexmont::INSERT_FILE(files.Output(), files.TakeA(), 0, wexmont::kBytes24, kChannels, frames,
-                         kTakeFrames - frames / 2);
+    wexmont::CopyFrames(files.Output(), files.TakeA(), 0, wexmont::kBytes24, kChannels, frames,
+                        kTakeFrames - frames / 2);
   }
   state.SetBytesProcessed(state.iterations() * frames * kChannels * wexmont::kBytes24);
   std::remove(files.Output().c_str());
@@ -226,9 +225,9 @@ BENCHMARK(BM_InsertPastSourceEnd)->Arg(kRate)->Unit(benchmark::kMicrosecond);
 void BM_PadSilence(benchmark::State& state) {
   const ScratchFiles& files = Files();
   const int64_t frames = state.range(0);
-  wexmont::MAKE_HEADER(files.Output(), kRate, 24, frames, kChannels);
+  wexmont::WriteWavHeader(files.Output(), kRate, 24, frames, kChannels);
   for (auto _ : state) {
-    wexmont::PAD_FILE(files.Output(), 0, wexmont::kBytes24, kChannels, frames);
+    wexmont::WriteSilence(files.Output(), 0, wexmont::kBytes24, kChannels, frames);
   }
   state.SetBytesProcessed(state.iterations() * frames * kChannels * wexmont::kBytes24);
   std::remove(files.Output().c_str());

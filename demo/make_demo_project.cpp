@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "wav/byte_pack.h"
-#include "wav/file_handle.h"
+#include "foundation/byte_pack.h"
+#include "foundation/file_handle.h"
 #include "wav/wav_header.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "wav/wav_header.h"
 
 namespace wexmont {

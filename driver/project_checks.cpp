@@ -9,7 +9,7 @@
 #include <optional>
 #include <set>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "xfade/crossfade.h"
 
 namespace wexmont {

@@ -4,10 +4,10 @@
 
 #include "driver/edit_plan.h"
 #include "driver/project_checks.h"
-#include "driver/run_end.h"
 #include "driver/run_tables.h"
 #include "driver/take_check.h"
 #include "driver/track_builder.h"
+#include "foundation/console.h"
 
 namespace wexmont {
 namespace {
@@ -18,10 +18,10 @@ constexpr const char* kBanner = "Wexmont - builds finished tracks from time-alig
 // but the parameter template. Every refusal comes before the first output.
 void ReadAndCheckProject(RunTables& run, int argc, char** argv) {
   run.outputSuffix = ChooseOutputSuffix(argc, argv);
-  Check_RC(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
-           run.defaultCrossfadeLength);
-  ReadBaseFile(run.trackCount, run.baseNames, kNameSlotBytes);
-  ReadEditFile(run.editCount, run.takeNames, kNameSlotBytes, run.editTimes);
+  ReadCrossfadeParams(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
+                      run.defaultCrossfadeLength);
+  ReadTrackList(run.trackCount, run.baseNames, kNameSlotBytes);
+  ReadEditList(run.editCount, run.takeNames, kNameSlotBytes, run.editTimes);
   Say("Planning to build %i tracks", run.trackCount);
   Say(" using %i edit points.\n\n", run.editCount);
   SpreadDefaultCrossfade(run);

@@ -1,6 +1,6 @@
 #include "driver/take_check.h"
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "wav/take_probe.h"
 
 namespace wexmont {
@@ -39,15 +39,13 @@ void CheckTakes(RunTables& run) {
   run.trackFormat.assign(tracks, TrackFormat{});
   run.longestTake.assign(tracks, 0);
   run.takeFrames.assign(tracks * static_cast<size_t>(run.editCount), 0);
-  std::vector<TakeAttributes> takes(static_cast<size_t>(run.editCount));
 
   for (int32_t t = 0; t < run.trackCount; ++t) {
     const std::string& baseName = run.baseNames[t];
     TrackFormat& format = run.trackFormat[t];
     for (int32_t e = 0; e < run.editCount; ++e) {
       const std::string path = TakeFileName(baseName, run.takeNames[e]);
-      GET_ATTRIBUTES(e, path, takes);
-      const TakeAttributes& take = takes[e];
+      const TakeAttributes take = ProbeTake(path);
       run.takeFrames[static_cast<size_t>(t) * run.editCount + e] = take.frameCount;
       run.longestTake[t] = std::max(run.longestTake[t], take.frameCount);
       if (e == 0) {

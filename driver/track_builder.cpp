@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "driver/edit_plan.h"
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
@@ -28,19 +28,19 @@ struct TrackJob {
 };
 
 void FreshTemporaryFile(const TrackJob& job) {
-  MAKE_HEADER(kTemporaryCrossfadeFile, job.format.sampleRate, job.format.bitsPerSample,
-              job.crossfadeFrames, job.format.channels);
+  WriteWavHeader(kTemporaryCrossfadeFile, job.format.sampleRate, job.format.bitsPerSample,
+                 job.crossfadeFrames, job.format.channels);
 }
 
 void PadSilence(TrackJob& job, int64_t frame, int64_t frameCount) {
-  PAD_FILE(job.output, frame, job.format.bytesPerSample, job.format.channels, frameCount);
+  WriteSilence(job.output, frame, job.format.bytesPerSample, job.format.channels, frameCount);
   job.Wrote(frame, frameCount);
 }
 
 // The segment of an edit point and, where its take ends early, the tail pad.
 void WriteSegment(TrackJob& job, const std::string& incomingTake, const EditPlanEntry& edit) {
-  INSERT_FILE(job.output, incomingTake, edit.editPosition, job.format.bytesPerSample,
-              job.format.channels, edit.segmentLength, edit.editPosition);
+  CopyFrames(job.output, incomingTake, edit.editPosition, job.format.bytesPerSample,
+             job.format.channels, edit.segmentLength, edit.editPosition);
   job.Wrote(edit.editPosition, edit.segmentLength);
   if (edit.tailPad) {
     PadSilence(job, edit.tailPadPosition, edit.tailPadLength);
@@ -75,9 +75,9 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
   const int64_t crossfadeStart = edit.editPosition - job.crossfadeFrames / 2;
   int32_t rendered = kCrossfadeRendered;
   if (due) {
-    rendered = CROSSFADE(edit.editPosition, edit.editPosition, job.crossfadeFrames,
-                         job.crossfadeType, outgoingTake, incomingTake, kTemporaryCrossfadeFile,
-                         job.format.channels, job.format.bytesPerSample);
+    rendered = RenderCrossfade(
+        edit.editPosition, edit.editPosition, job.crossfadeFrames, job.crossfadeType, outgoingTake,
+        incomingTake, kTemporaryCrossfadeFile, job.format.channels, job.format.bytesPerSample);
     if (rendered != kCrossfadeRendered) {
       Say("Crossfade failed.\n");
     }
@@ -90,8 +90,8 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
   // frames. The copy never reaches past the length the header announces.
   const int64_t copied = std::min(job.crossfadeFrames, job.plan.outputLength - crossfadeStart);
   if (rendered == kCrossfadeRendered && crossfadeStart >= 1 && copied > 0) {
-    INSERT_FILE(job.output, kTemporaryCrossfadeFile, crossfadeStart, job.format.bytesPerSample,
-                job.format.channels, copied, 0);
+    CopyFrames(job.output, kTemporaryCrossfadeFile, crossfadeStart, job.format.bytesPerSample,
+               job.format.channels, copied, 0);
     job.Wrote(crossfadeStart, copied);
   }
   std::remove(kTemporaryCrossfadeFile);
@@ -106,8 +106,8 @@ void BuildTrack(const RunTables& run, int32_t t) {
                run.crossfadeFrames[t],
                run.crossfadeType[t]};
   Say("\n\nBuilding to %s\n", job.output.c_str());
-  MAKE_HEADER(job.output, job.format.sampleRate, job.format.bitsPerSample, job.plan.outputLength,
-              job.format.channels);
+  WriteWavHeader(job.output, job.format.sampleRate, job.format.bitsPerSample, job.plan.outputLength,
+                 job.format.channels);
   Say("edits: ");
   const std::string& baseName = run.baseNames[t];
   for (int32_t u = 0; u < run.editCount; ++u) {

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "fuzz/fuzz_support.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteBytes("xfade_temp.wav",
                    std::string_view(reinterpret_cast<const char*>(header.data()), header.size()));
   try {
-    const int32_t result = CROSSFADE(int16(0), int16(2), int16(4), type, names[0], names[1],
-                                     "xfade_temp.wav", channels, width);
+    const int32_t result = RenderCrossfade(int16(0), int16(2), int16(4), type, names[0], names[1],
+                                           "xfade_temp.wav", channels, width);
     // Success appends exactly the crossfade's frames; a failure appends nothing.
     const int64_t frames = result == kCrossfadeRendered ? std::max<int64_t>(int16(4), 0) : 0;
     const int64_t grown = static_cast<int64_t>(fuzz::ReadBytes("xfade_temp.wav").size()) - 44;

@@ -1,7 +1,7 @@
 // The crossfade parameter reader. The whole input is wexmontrc.txt.
 #include <cstdlib>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "fuzz/fuzz_support.h"
 #include "project/crossfade_params.h"
 
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   float defaultLength = 0;
   try {
     // The file stands there, so it is read and never replaced by the template.
-    if (Check_RC(types, lengths, defaultType, defaultLength) != 0) {
+    if (ReadCrossfadeParams(types, lengths, defaultType, defaultLength) != 0) {
       std::abort();
     }
   } catch (const RunStop&) {

@@ -1,7 +1,7 @@
 // The take probe. The whole input is one take file.
 #include <cstdlib>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "fuzz/fuzz_support.h"
 #include "wav/take_probe.h"
 
@@ -14,13 +14,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteBytes("take.wav", std::string_view(reinterpret_cast<const char*>(data), size));
-  std::vector<TakeAttributes> takes(2);
+  TakeAttributes take;
   try {
-    GET_ATTRIBUTES(1, "take.wav", takes);
+    take = ProbeTake("take.wav");
   } catch (const RunStop&) {
     return 0;
   }
-  const TakeAttributes& take = takes[1];
   const int64_t frameBytes = int64_t{take.channels} * take.bytesPerSample;
   // The samples it announces lie inside the file, behind the data tag (a file
   // that ends inside its data chunk header has no frames).

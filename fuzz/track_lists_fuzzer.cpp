@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "fuzz/fuzz_support.h"
 #include "project/track_lists.h"
 
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     int32_t count = -1;
     NameTable names;
-    ReadBaseFile(count, names, kNameSlotBytes);
+    ReadTrackList(count, names, kNameSlotBytes);
     CheckNames(count, names);
   } catch (const RunStop&) {
   }
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t count = -1;
     NameTable takes;
     EditTimes times{};
-    ReadEditFile(count, takes, kNameSlotBytes, times);
+    ReadEditList(count, takes, kNameSlotBytes, times);
     CheckNames(count, takes);
   } catch (const RunStop&) {
   }

@@ -8,8 +8,8 @@
 #include <map>
 
 #include "driver/run.h"
+#include "foundation/byte_pack.h"
 #include "fuzz/fuzz_support.h"
-#include "wav/byte_pack.h"
 
 using namespace wexmont;
 namespace fs = std::filesystem;

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
+#include "foundation/file_handle.h"
 #include "project/text_file.h"
-#include "wav/file_handle.h"
 
 namespace wexmont {
 
@@ -38,8 +38,8 @@ void WriteTemplate() {
 
 }  // namespace
 
-int32_t Check_RC(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
-                 float& defaultLength) {
+int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
+                            float& defaultLength) {
   const std::optional<std::string> text = ReadWholeFile(kParameterFile, kParameterFileLimit);
   if (!text) {
     // A file that stands there but cannot be read is the user's: never

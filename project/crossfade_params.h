@@ -18,7 +18,7 @@ extern const char kParameterTemplate[];
 
 // Reads "xf_all" and "xf_tr" lines into the tables and returns 0, or writes
 // the template when the file is missing and returns 1.
-int32_t Check_RC(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
-                 float& defaultLength);
+int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
+                            float& defaultLength);
 
 }  // namespace wexmont

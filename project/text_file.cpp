@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <limits>
 
-#include "driver/run_end.h"
-#include "wav/file_handle.h"
+#include "foundation/console.h"
+#include "foundation/file_handle.h"
 
 namespace wexmont {
 

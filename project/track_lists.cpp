@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "project/text_file.h"
 
 namespace wexmont {
@@ -25,7 +25,7 @@ void StoreName(NameTable& names, std::string_view name, size_t slotSize, const c
 
 }  // namespace
 
-void ReadBaseFile(int32_t& count, NameTable& names, size_t slotSize) {
+void ReadTrackList(int32_t& count, NameTable& names, size_t slotSize) {
   const std::optional<std::string> text = ReadWholeFile(kTrackListFile, kListFileLimit);
   if (!text) {
     EndRun(">> Cannot find file %s that holds your base file names, exiting\n\n", kTrackListFile);
@@ -38,7 +38,7 @@ void ReadBaseFile(int32_t& count, NameTable& names, size_t slotSize) {
   count = static_cast<int32_t>(names.size());
 }
 
-void ReadEditFile(int32_t& count, NameTable& takeNames, size_t slotSize, EditTimes& times) {
+void ReadEditList(int32_t& count, NameTable& takeNames, size_t slotSize, EditTimes& times) {
   const std::optional<std::string> text = ReadWholeFile(kEditListFile, kListFileLimit);
   if (!text) {
     EndRun(">> Cannot find file %s that holds your edits, exiting\n\n", kEditListFile);

@@ -18,10 +18,10 @@ using NameTable = std::vector<std::string>;
 using EditTimes = std::array<float, kNameSlots>;
 
 // Reads the base names of "base.txt", one per non-empty line, byte for byte.
-void ReadBaseFile(int32_t& count, NameTable& names, size_t slotSize);
+void ReadTrackList(int32_t& count, NameTable& names, size_t slotSize);
 
 // Reads "points.txt": per line a time in seconds, a tab, and the take name
 // (the rest of the line, byte for byte).
-void ReadEditFile(int32_t& count, NameTable& takeNames, size_t slotSize, EditTimes& times);
+void ReadEditList(int32_t& count, NameTable& takeNames, size_t slotSize, EditTimes& times);
 
 }  // namespace wexmont

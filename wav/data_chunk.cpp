@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "wav/byte_pack.h"
+#include "foundation/byte_pack.h"
 
 namespace wexmont {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "wav/file_handle.h"
+#include "foundation/file_handle.h"
 
 namespace wexmont {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
+#include "foundation/file_handle.h"
 #include "wav/data_chunk.h"
-#include "wav/file_handle.h"
 
 namespace wexmont {
 namespace {
@@ -43,7 +43,7 @@ void RefuseBeforeSampleArea(const Destination& to, int64_t frame) {
   }
 }
 
-void WriteSilence(const Destination& to, int64_t frame, int64_t frameCount) {
+void ZeroRun(const Destination& to, int64_t frame, int64_t frameCount) {
   if (frameCount <= 0) {
     return;
   }
@@ -60,8 +60,8 @@ void WriteSilence(const Destination& to, int64_t frame, int64_t frameCount) {
   }
 }
 
-void CopyFrames(const FileHandle& source, const std::string& sourcePath, int64_t sourcePosition,
-                const Destination& to, int64_t destinationPosition, int64_t frameCount) {
+void CopyRun(const FileHandle& source, const std::string& sourcePath, int64_t sourcePosition,
+             const Destination& to, int64_t destinationPosition, int64_t frameCount) {
   const int64_t bytes = frameCount * to.bytesPerFrame;
   if (bytes <= 0) {
     return;
@@ -88,9 +88,9 @@ void CloseWritten(FileHandle& file, const std::string& path) {
 
 }  // namespace
 
-void INSERT_FILE(const std::string& destinationPath, const std::string& sourcePath,
-                 int64_t destinationFrame, int32_t bytesPerSample, int32_t channels,
-                 int64_t frameCount, int64_t sourceFrame) {
+void CopyFrames(const std::string& destinationPath, const std::string& sourcePath,
+                int64_t destinationFrame, int32_t bytesPerSample, int32_t channels,
+                int64_t frameCount, int64_t sourceFrame) {
   const int64_t bytesPerFrame = int64_t{bytesPerSample} * channels;
   FileHandle destination = FileHandle::OpenForUpdate(destinationPath);
   if (!destination.IsOpen()) {
@@ -113,17 +113,17 @@ void INSERT_FILE(const std::string& destinationPath, const std::string& sourcePa
     const int64_t sourceFrames = AudioFrames(source, *sourceTag, bytesPerFrame);
     const int64_t first = std::clamp<int64_t>(-sourceFrame, 0, frameCount);
     const int64_t last = std::clamp<int64_t>(sourceFrames - sourceFrame, first, frameCount);
-    WriteSilence(to, destinationFrame, first);
-    CopyFrames(source, sourcePath,
-               *sourceTag + kSampleAreaOffset + (sourceFrame + first) * bytesPerFrame, to,
-               to.dataOffset + (destinationFrame + first) * bytesPerFrame, last - first);
-    WriteSilence(to, destinationFrame + last, frameCount - last);
+    ZeroRun(to, destinationFrame, first);
+    CopyRun(source, sourcePath,
+            *sourceTag + kSampleAreaOffset + (sourceFrame + first) * bytesPerFrame, to,
+            to.dataOffset + (destinationFrame + first) * bytesPerFrame, last - first);
+    ZeroRun(to, destinationFrame + last, frameCount - last);
   }
   CloseWritten(destination, destinationPath);
 }
 
-void PAD_FILE(const std::string& path, int64_t frame, int32_t bytesPerSample, int32_t channels,
-              int64_t frameCount) {
+void WriteSilence(const std::string& path, int64_t frame, int32_t bytesPerSample, int32_t channels,
+                  int64_t frameCount) {
   FileHandle file = FileHandle::OpenForUpdate(path);
   if (!file.IsOpen()) {
     EndRun(">> Cannot open %s for writing, exiting\n", path.c_str());
@@ -134,7 +134,7 @@ void PAD_FILE(const std::string& path, int64_t frame, int32_t bytesPerSample, in
   }
   const Destination to{file, path, *dataTag + kSampleAreaOffset,
                        int64_t{bytesPerSample} * channels};
-  WriteSilence(to, frame, frameCount);
+  ZeroRun(to, frame, frameCount);
   CloseWritten(file, path);
 }
 

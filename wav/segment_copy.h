@@ -14,12 +14,12 @@ constexpr int64_t kBlockFrames = 1024;
 // `destinationFrame` on in `destinationPath`. Frames the source cannot supply
 // (beyond the end of its audio) are written as silence, so the destination
 // always receives `frameCount` frames.
-void INSERT_FILE(const std::string& destinationPath, const std::string& sourcePath,
-                 int64_t destinationFrame, int32_t bytesPerSample, int32_t channels,
-                 int64_t frameCount, int64_t sourceFrame);
+void CopyFrames(const std::string& destinationPath, const std::string& sourcePath,
+                int64_t destinationFrame, int32_t bytesPerSample, int32_t channels,
+                int64_t frameCount, int64_t sourceFrame);
 
 // Writes `frameCount` frames of silence from `frame` on.
-void PAD_FILE(const std::string& path, int64_t frame, int32_t bytesPerSample, int32_t channels,
-              int64_t frameCount);
+void WriteSilence(const std::string& path, int64_t frame, int32_t bytesPerSample, int32_t channels,
+                  int64_t frameCount);
 
 }  // namespace wexmont

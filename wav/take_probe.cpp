@@ -3,10 +3,10 @@
 #include <array>
 #include <cstdio>
 
-#include "driver/run_end.h"
-#include "wav/byte_pack.h"
+#include "foundation/byte_pack.h"
+#include "foundation/console.h"
+#include "foundation/file_handle.h"
 #include "wav/data_chunk.h"
-#include "wav/file_handle.h"
 
 namespace wexmont {
 namespace {
@@ -27,7 +27,7 @@ uint32_t ReadFormatField(const FileHandle& file, const std::string& path, int64_
 
 }  // namespace
 
-void GET_ATTRIBUTES(int32_t index, const std::string& path, std::vector<TakeAttributes>& takes) {
+TakeAttributes ProbeTake(const std::string& path) {
   const FileHandle file = FileHandle::OpenRegularForReading(path);
   if (!file.IsOpen()) {
     EndRun(">> Cannot find file called %s, exiting\n", path.c_str());
@@ -58,7 +58,7 @@ void GET_ATTRIBUTES(int32_t index, const std::string& path, std::vector<TakeAttr
            path.c_str(), take.channels, take.bitsPerSample);
   }
   take.frameCount = AudioFrames(file, *dataTag, bytesPerFrame);
-  takes.at(static_cast<size_t>(index)) = take;
+  return take;
 }
 
 }  // namespace wexmont

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace wexmont {
 
@@ -17,10 +16,9 @@ struct TakeAttributes {
   int32_t bitsPerSample = 0;
 };
 
-// Probes the take at `path` into slot `index` of `takes` (one record per take
-// slot, in place of six parallel tables) and leaves the other slots alone.
-// Ends the run when the take cannot be opened, has no data tag, has no bytes
-// per frame or is too short to hold a format field it needs.
-void GET_ATTRIBUTES(int32_t index, const std::string& path, std::vector<TakeAttributes>& takes);
+// The format and sample area of the take at `path`. Ends the run when the
+// take cannot be opened, has no data tag, has no bytes per frame or is too
+// short to hold a format field it needs.
+TakeAttributes ProbeTake(const std::string& path);
 
 }  // namespace wexmont

@@ -1,8 +1,8 @@
 #include "wav/wav_header.h"
 
-#include "driver/run_end.h"
-#include "wav/byte_pack.h"
-#include "wav/file_handle.h"
+#include "foundation/byte_pack.h"
+#include "foundation/console.h"
+#include "foundation/file_handle.h"
 
 namespace wexmont {
 namespace {
@@ -61,8 +61,8 @@ WavHeader BuildHeader(uint32_t sampleRate, int32_t bitsPerSample, int64_t frameC
   return header;
 }
 
-void MAKE_HEADER(const std::string& path, uint32_t sampleRate, int32_t bitsPerSample,
-                 int64_t frameCount, int32_t channels) {
+void WriteWavHeader(const std::string& path, uint32_t sampleRate, int32_t bitsPerSample,
+                    int64_t frameCount, int32_t channels) {
   // The frame count is bounded first, so that the product cannot overflow.
   const bool fits = frameCount >= 0 && frameCount <= kMaxDataBytes;
   const int64_t dataBytes = fits ? DataBytes(bitsPerSample, frameCount, channels) : -1;

@@ -21,7 +21,7 @@ WavHeader BuildHeader(uint32_t sampleRate, int32_t bitsPerSample, int64_t frameC
 // Creates the file at `path` (or cuts an existing one) holding only the
 // header. Ends the run when the file cannot be written or the data size does
 // not fit the header.
-void MAKE_HEADER(const std::string& path, uint32_t sampleRate, int32_t bitsPerSample,
-                 int64_t frameCount, int32_t channels);
+void WriteWavHeader(const std::string& path, uint32_t sampleRate, int32_t bitsPerSample,
+                    int64_t frameCount, int32_t channels);
 
 }  // namespace wexmont

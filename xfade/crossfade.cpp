@@ -6,9 +6,9 @@
 #include <optional>
 #include <vector>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
+#include "foundation/file_handle.h"
 #include "wav/data_chunk.h"
-#include "wav/file_handle.h"
 #include "wav/segment_copy.h"
 #include "xfade/pcm_codec.h"
 
@@ -76,19 +76,19 @@ struct BlockSamples {
 void Decode(const std::vector<uint8_t>& block, BlockSamples& samples, int32_t channels,
             int32_t bytesPerSample, int32_t frames) {
   if (channels == 1) {
-    CHAR_TO_NUM32(block, samples.left, bytesPerSample, frames);
+    DecodeMono(block, samples.left, bytesPerSample, frames);
   } else {
-    CHAR_TO_NUM32_STEREO(block, samples.left, samples.right, bytesPerSample, frames);
+    DecodeStereo(block, samples.left, samples.right, bytesPerSample, frames);
   }
 }
 
 void Encode(const BlockSamples& mixed, std::vector<uint8_t>& block, int32_t channels,
             int32_t bytesPerSample, int32_t frames) {
   if (channels == 1) {
-    (bytesPerSample == kBytes16 ? NUM16MONO_TO_CHAR : NUM24MONO_TO_CHAR)(mixed.left, block, frames);
+    (bytesPerSample == kBytes16 ? EncodeMono16 : EncodeMono24)(mixed.left, block, frames);
   } else {
-    (bytesPerSample == kBytes16 ? NUM16STER_TO_CHAR : NUM24STER_TO_CHAR)(mixed.left, mixed.right,
-                                                                         block, frames);
+    (bytesPerSample == kBytes16 ? EncodeStereo16 : EncodeStereo24)(mixed.left, mixed.right, block,
+                                                                   frames);
   }
 }
 
@@ -138,10 +138,11 @@ int32_t MixSample(int32_t outgoingSample, int32_t incomingSample, CrossfadeGains
   return static_cast<int32_t>(held);  // truncation toward zero
 }
 
-int32_t CROSSFADE(int64_t outgoingCentreFrame, int64_t incomingCentreFrame, int64_t crossfadeFrames,
-                  int32_t crossfadeType, const std::string& outgoingTake,
-                  const std::string& incomingTake, const std::string& temporaryFile,
-                  int32_t channels, int32_t bytesPerSample) {
+int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
+                        int64_t crossfadeFrames, int32_t crossfadeType,
+                        const std::string& outgoingTake, const std::string& incomingTake,
+                        const std::string& temporaryFile, int32_t channels,
+                        int32_t bytesPerSample) {
   RefuseUnrenderable(crossfadeType, channels, bytesPerSample);
   const FileHandle outgoingFile = FileHandle::OpenRegularForReading(outgoingTake);
   const FileHandle incomingFile = FileHandle::OpenRegularForReading(incomingTake);

@@ -14,7 +14,7 @@ constexpr int32_t kLinearCurve = 2;
 constexpr int32_t kCosineCurve = 3;
 constexpr int32_t kSineCurve = 4;
 
-// Results of CROSSFADE.
+// Results of RenderCrossfade.
 constexpr int32_t kCrossfadeRendered = 0;
 constexpr int32_t kOutgoingTakeFailed = 1;
 constexpr int32_t kIncomingTakeFailed = 2;
@@ -37,9 +37,9 @@ int32_t MixSample(int32_t outgoingSample, int32_t incomingSample, CrossfadeGains
 // one of the results above; failures to open a file, find a take's sample
 // area or place the crossfade inside a take append nothing. A failed write
 // to the temporary file ends the run.
-int32_t CROSSFADE(int64_t outgoingCentreFrame, int64_t incomingCentreFrame, int64_t crossfadeFrames,
-                  int32_t crossfadeType, const std::string& outgoingTake,
-                  const std::string& incomingTake, const std::string& temporaryFile,
-                  int32_t channels, int32_t bytesPerSample);
+int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
+                        int64_t crossfadeFrames, int32_t crossfadeType,
+                        const std::string& outgoingTake, const std::string& incomingTake,
+                        const std::string& temporaryFile, int32_t channels, int32_t bytesPerSample);
 
 }  // namespace wexmont

@@ -1,6 +1,6 @@
 #include "xfade/pcm_codec.h"
 
-#include "wav/byte_pack.h"
+#include "foundation/byte_pack.h"
 
 namespace wexmont {
 namespace {
@@ -18,15 +18,15 @@ int32_t DecodeSample(const uint8_t* bytes, int32_t bytesPerSample) {
   }
 }
 
-void EncodeMono(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count,
-                int32_t width) {
+void EncodeMonoOfWidth(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count,
+                       int32_t width) {
   for (int32_t k = 0; k < count; ++k) {
     StoreSampleLE(&bytes[static_cast<size_t>(k) * width], samples[k], width);
   }
 }
 
-void EncodeStereo(std::span<const int32_t> left, std::span<const int32_t> right,
-                  std::span<uint8_t> bytes, int32_t count, int32_t width) {
+void EncodeStereoOfWidth(std::span<const int32_t> left, std::span<const int32_t> right,
+                         std::span<uint8_t> bytes, int32_t count, int32_t width) {
   for (int32_t k = 0; k < count; ++k) {
     uint8_t* frame = &bytes[static_cast<size_t>(k) * 2 * width];
     StoreSampleLE(frame, left[k], width);
@@ -36,15 +36,15 @@ void EncodeStereo(std::span<const int32_t> left, std::span<const int32_t> right,
 
 }  // namespace
 
-void CHAR_TO_NUM32(std::span<const uint8_t> bytes, std::span<int32_t> samples,
-                   int32_t bytesPerSample, int32_t count) {
+void DecodeMono(std::span<const uint8_t> bytes, std::span<int32_t> samples, int32_t bytesPerSample,
+                int32_t count) {
   for (int32_t k = 0; k < count; ++k) {
     samples[k] = DecodeSample(&bytes[static_cast<size_t>(k) * bytesPerSample], bytesPerSample);
   }
 }
 
-void CHAR_TO_NUM32_STEREO(std::span<const uint8_t> bytes, std::span<int32_t> left,
-                          std::span<int32_t> right, int32_t bytesPerSample, int32_t count) {
+void DecodeStereo(std::span<const uint8_t> bytes, std::span<int32_t> left, std::span<int32_t> right,
+                  int32_t bytesPerSample, int32_t count) {
   for (int32_t k = 0; k < count; ++k) {
     const uint8_t* frame = &bytes[static_cast<size_t>(k) * 2 * bytesPerSample];
     left[k] = DecodeSample(frame, bytesPerSample);
@@ -52,22 +52,22 @@ void CHAR_TO_NUM32_STEREO(std::span<const uint8_t> bytes, std::span<int32_t> lef
   }
 }
 
-void NUM16MONO_TO_CHAR(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count) {
-  EncodeMono(samples, bytes, count, kBytes16);
+void EncodeMono16(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count) {
+  EncodeMonoOfWidth(samples, bytes, count, kBytes16);
 }
 
-void NUM24MONO_TO_CHAR(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count) {
-  EncodeMono(samples, bytes, count, kBytes24);
+void EncodeMono24(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count) {
+  EncodeMonoOfWidth(samples, bytes, count, kBytes24);
 }
 
-void NUM16STER_TO_CHAR(std::span<const int32_t> left, std::span<const int32_t> right,
-                       std::span<uint8_t> bytes, int32_t count) {
-  EncodeStereo(left, right, bytes, count, kBytes16);
+void EncodeStereo16(std::span<const int32_t> left, std::span<const int32_t> right,
+                    std::span<uint8_t> bytes, int32_t count) {
+  EncodeStereoOfWidth(left, right, bytes, count, kBytes16);
 }
 
-void NUM24STER_TO_CHAR(std::span<const int32_t> left, std::span<const int32_t> right,
-                       std::span<uint8_t> bytes, int32_t count) {
-  EncodeStereo(left, right, bytes, count, kBytes24);
+void EncodeStereo24(std::span<const int32_t> left, std::span<const int32_t> right,
+                    std::span<uint8_t> bytes, int32_t count) {
+  EncodeStereoOfWidth(left, right, bytes, count, kBytes24);
 }
 
 }  // namespace wexmont

@@ -13,16 +13,16 @@ namespace wexmont {
 constexpr int32_t kBytes16 = 2;
 constexpr int32_t kBytes24 = 3;
 
-void CHAR_TO_NUM32(std::span<const uint8_t> bytes, std::span<int32_t> samples,
-                   int32_t bytesPerSample, int32_t count);
-void CHAR_TO_NUM32_STEREO(std::span<const uint8_t> bytes, std::span<int32_t> left,
-                          std::span<int32_t> right, int32_t bytesPerSample, int32_t count);
+void DecodeMono(std::span<const uint8_t> bytes, std::span<int32_t> samples, int32_t bytesPerSample,
+                int32_t count);
+void DecodeStereo(std::span<const uint8_t> bytes, std::span<int32_t> left, std::span<int32_t> right,
+                  int32_t bytesPerSample, int32_t count);
 
-void NUM16MONO_TO_CHAR(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count);
-void NUM24MONO_TO_CHAR(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count);
-void NUM16STER_TO_CHAR(std::span<const int32_t> left, std::span<const int32_t> right,
-                       std::span<uint8_t> bytes, int32_t count);
-void NUM24STER_TO_CHAR(std::span<const int32_t> left, std::span<const int32_t> right,
-                       std::span<uint8_t> bytes, int32_t count);
+void EncodeMono16(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count);
+void EncodeMono24(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count);
+void EncodeStereo16(std::span<const int32_t> left, std::span<const int32_t> right,
+                    std::span<uint8_t> bytes, int32_t count);
+void EncodeStereo24(std::span<const int32_t> left, std::span<const int32_t> right,
+                    std::span<uint8_t> bytes, int32_t count);
 
 }  // namespace wexmont

@@ -2,7 +2,7 @@
 #include <unistd.h>
 
 #include "driver/project_checks.h"
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "project/crossfade_params.h"
 #include "project/track_lists.h"
 #include "tests/support/project_files.h"
@@ -15,7 +15,7 @@ using testing::ReadFile;
 using testing::ScratchDir;
 using testing::WriteFile;
 
-TEST(ReadBaseFile, TakesEveryNonEmptyLineByteForByte) {
+TEST(ReadTrackList, TakesEveryNonEmptyLineByteForByte) {
   const std::pair<std::string, NameTable> cases[] = {
       {"drums\n\n\nbass", {"drums", "bass"}},
       {"\n\nlead vox\t2 \r\nbass\r\n", {"lead vox\t2 \r", "bass\r"}},
@@ -26,7 +26,7 @@ TEST(ReadBaseFile, TakesEveryNonEmptyLineByteForByte) {
     WriteFile("base.txt", text);
     int32_t count = -1;
     NameTable read;
-    ReadBaseFile(count, read, kNameSlotBytes);
+    ReadTrackList(count, read, kNameSlotBytes);
     EXPECT_EQ(read, names) << text;
     EXPECT_EQ(count, static_cast<int32_t>(names.size())) << text;
   }
@@ -38,7 +38,7 @@ struct EditListCase {
   std::vector<float> times;
 };
 
-TEST(ReadEditFile, PairsEachTimeWithTheTextAfterItsTab) {
+TEST(ReadEditList, PairsEachTimeWithTheTextAfterItsTab) {
   const EditListCase cases[] = {
       {"0\tA\n\n1.5\tB", {"A", "B"}, {0.0f, 1.5f}},
       {"12.25\tlead vox 2\r\n", {"lead vox 2\r"}, {12.25f}},
@@ -52,7 +52,7 @@ TEST(ReadEditFile, PairsEachTimeWithTheTextAfterItsTab) {
     int32_t count = -1;
     NameTable names;
     EditTimes times{};
-    ReadEditFile(count, names, kNameSlotBytes, times);
+    ReadEditList(count, names, kNameSlotBytes, times);
     EXPECT_EQ(names, c.names) << c.text;
     ASSERT_EQ(count, static_cast<int32_t>(c.times.size())) << c.text;
     EXPECT_EQ(std::vector<float>(times.begin(), times.begin() + count), c.times) << c.text;
@@ -62,8 +62,8 @@ TEST(ReadEditFile, PairsEachTimeWithTheTextAfterItsTab) {
 // "length/type" of the default, then of tracks 1 to 3 after the default spread.
 std::string ReadSettings(int32_t expectedResult) {
   RunTables run;
-  EXPECT_EQ(Check_RC(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
-                     run.defaultCrossfadeLength),
+  EXPECT_EQ(ReadCrossfadeParams(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
+                                run.defaultCrossfadeLength),
             expectedResult);
   SpreadDefaultCrossfade(run);
   char text[128];
@@ -74,7 +74,7 @@ std::string ReadSettings(int32_t expectedResult) {
   return text;
 }
 
-TEST(Check_RC, ReadsTabSeparatedKeywordsAndLaterLinesWin) {
+TEST(ReadCrossfadeParams, ReadsTabSeparatedKeywordsAndLaterLinesWin) {
   const std::pair<std::string, std::string> cases[] = {
       {"xf_all\t200\t1\nxf_tr\t2\t50\t3\n", "200/1 | 200/1 50/3 200/1"},
       {"xf_all\t200\t1)\n", "200/1 | 200/1 200/1 200/1"},
@@ -91,7 +91,7 @@ TEST(Check_RC, ReadsTabSeparatedKeywordsAndLaterLinesWin) {
   }
 }
 
-TEST(Check_RC, WritesTheTemplateSilentlyAndReadsItAsNoCrossfades) {
+TEST(ReadCrossfadeParams, WritesTheTemplateSilentlyAndReadsItAsNoCrossfades) {
   ScratchDir dir;
   ::testing::internal::CaptureStdout();
   EXPECT_EQ(ReadSettings(1), "0/0 | 0/0 0/0 0/0");
@@ -102,14 +102,14 @@ TEST(Check_RC, WritesTheTemplateSilentlyAndReadsItAsNoCrossfades) {
   EXPECT_EQ(ReadSettings(0), "0/0 | 0/0 0/0 0/0");
 }
 
-TEST(Check_RC, ATemplateThatCannotBeWrittenEndsTheRun) {
+TEST(ReadCrossfadeParams, ATemplateThatCannotBeWrittenEndsTheRun) {
   ScratchDir dir;
   ASSERT_EQ(::rmdir(dir.Path().c_str()), 0);  // the current directory is gone
   CrossfadeTypes types{};
   CrossfadeLengths lengths{};
   int32_t defaultType = 0;
   float defaultLength = 0;
-  EXPECT_THROW(Check_RC(types, lengths, defaultType, defaultLength), RunStop);
+  EXPECT_THROW(ReadCrossfadeParams(types, lengths, defaultType, defaultLength), RunStop);
 }
 
 }  // namespace

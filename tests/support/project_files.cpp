@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "wav/byte_pack.h"
+#include "foundation/byte_pack.h"
 #include "wav/wav_header.h"
 
 namespace wexmont::testing {

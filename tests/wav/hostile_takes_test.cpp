@@ -5,10 +5,10 @@
 #include <functional>
 
 #include "driver/run.h"
-#include "driver/run_end.h"
+#include "foundation/byte_pack.h"
+#include "foundation/console.h"
 #include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
-#include "wav/byte_pack.h"
 #include "wav/take_probe.h"
 #include "xfade/crossfade.h"
 
@@ -75,11 +75,10 @@ TEST(HostileTakes, AreBuiltOrRefusedNeverWorse) {
     SCOPED_TRACE(::testing::Message() << hostile.name << ", " << hostile.bytes.size() << " bytes");
     ScratchDir dir;
     WriteFile("hA.wav", hostile.bytes);
-    std::vector<TakeAttributes> takes(1);
     try {
-      GET_ATTRIBUTES(0, "hA.wav", takes);
-      EXPECT_TRUE(!hostile.builds || (takes[0].frameCount == 10 && takes[0].channels == 1 &&
-                                      takes[0].bitsPerSample == 16 && takes[0].sampleRate == 8000));
+      const TakeAttributes take = ProbeTake("hA.wav");
+      EXPECT_TRUE(!hostile.builds || (take.frameCount == 10 && take.channels == 1 &&
+                                      take.bitsPerSample == 16 && take.sampleRate == 8000));
     } catch (const RunStop&) {
       EXPECT_FALSE(hostile.builds);
     }
@@ -109,8 +108,7 @@ TEST(HostileTakes, ThatAreNoRegularFileAreRefusedWithoutWaiting) {
   for (const auto& make : makers) {
     ScratchDir dir;
     ASSERT_EQ(make(), 0);
-    std::vector<TakeAttributes> takes(1);
-    EXPECT_THROW(GET_ATTRIBUTES(0, "take.wav", takes), RunStop);
+    EXPECT_THROW(ProbeTake("take.wav"), RunStop);
   }
 }
 
@@ -121,7 +119,8 @@ TEST(HostileTakes, CrossfadesOfAnUnknownTypeOrFormatAreRefused) {
   const std::tuple<int32_t, int32_t, int32_t> cases[] = {
       {5, 1, 2}, {-1, 1, 2}, {1, 3, 2}, {1, 1, 4}};
   for (const auto& [type, channels, width] : cases) {
-    EXPECT_THROW(CROSSFADE(10, 10, 4, type, "a.wav", "b.wav", "t.wav", channels, width), RunStop);
+    EXPECT_THROW(RenderCrossfade(10, 10, 4, type, "a.wav", "b.wav", "t.wav", channels, width),
+                 RunStop);
   }
 }
 

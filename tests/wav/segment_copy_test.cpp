@@ -8,7 +8,7 @@
 #include <csignal>
 #include <numeric>
 
-#include "driver/run_end.h"
+#include "foundation/console.h"
 #include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
 #include "wav/wav_header.h"
@@ -32,7 +32,7 @@ void WriteTake() {
 
 // An output announcing 5000 frames of which the first 1500 are written.
 std::string WriteOutput(const std::string& path) {
-  MAKE_HEADER(path, 44100, 16, 5000, 2);
+  WriteWavHeader(path, 44100, 16, 5000, 2);
   WriteFile(path, ReadFile(path) + std::string(1500 * kFrameBytes, 'U'));
   return ReadFile(path);
 }
@@ -62,10 +62,10 @@ TEST(SegmentCopy, WritesExactlyTheFramesAskedFor) {
     copied.replace(0, held * kFrameBytes, take, kHeaderBytes + c.sourceFrame * kFrameBytes,
                    held * kFrameBytes);
     const std::string before = WriteOutput("copy.wav");
-    INSERT_FILE("copy.wav", "take.wav", c.destinationFrame, 2, 2, c.count, c.sourceFrame);
+    CopyFrames("copy.wav", "take.wav", c.destinationFrame, 2, 2, c.count, c.sourceFrame);
     EXPECT_EQ(ReadFile("copy.wav"), Overlaid(before, c.destinationFrame, copied)) << c.count;
     WriteOutput("pad.wav");
-    PAD_FILE("pad.wav", c.destinationFrame, 2, 2, c.count);
+    WriteSilence("pad.wav", c.destinationFrame, 2, 2, c.count);
     EXPECT_EQ(ReadFile("pad.wav"),
               Overlaid(before, c.destinationFrame, std::string(c.count * kFrameBytes, '\0')))
         << c.count;
@@ -75,12 +75,12 @@ TEST(SegmentCopy, WritesExactlyTheFramesAskedFor) {
 TEST(SegmentCopy, ARiffSizeThatReadsDataIsNotTheSampleArea) {
   testing::ScratchDir dir;
   WriteTake();
-  MAKE_HEADER("big.wav", 44100, 16, 1635017024 / kFrameBytes, 2);  // header only
+  WriteWavHeader("big.wav", 44100, 16, 1635017024 / kFrameBytes, 2);  // header only
   const std::string header = ReadFile("big.wav");
   ASSERT_EQ(header.substr(4, 4), "data");
-  PAD_FILE("big.wav", 0, 2, 2, 1);
+  WriteSilence("big.wav", 0, 2, 2, 1);
   EXPECT_EQ(ReadFile("big.wav"), header + std::string(kFrameBytes, '\0'));
-  INSERT_FILE("big.wav", "take.wav", 0, 2, 2, 1, 0);
+  CopyFrames("big.wav", "take.wav", 0, 2, 2, 1, 0);
   EXPECT_EQ(ReadFile("big.wav"), header + ReadFile("take.wav").substr(kHeaderBytes, kFrameBytes));
 }
 
@@ -88,19 +88,19 @@ TEST(SegmentCopy, NothingLandsBeforeTheSampleAreaOrInAMissingFile) {
   testing::ScratchDir dir;
   WriteTake();
   const std::string before = WriteOutput("out.wav");
-  EXPECT_THROW(INSERT_FILE("out.wav", "take.wav", -1, 2, 2, 10, 0), RunStop);
-  EXPECT_THROW(PAD_FILE("out.wav", -1, 2, 2, 10), RunStop);
+  EXPECT_THROW(CopyFrames("out.wav", "take.wav", -1, 2, 2, 10, 0), RunStop);
+  EXPECT_THROW(WriteSilence("out.wav", -1, 2, 2, 10), RunStop);
   EXPECT_EQ(ReadFile("out.wav"), before);
-  EXPECT_THROW(INSERT_FILE("gone.wav", "take.wav", 0, 2, 2, 10, 0), RunStop);
-  EXPECT_THROW(PAD_FILE("gone.wav", 0, 2, 2, 10), RunStop);
+  EXPECT_THROW(CopyFrames("gone.wav", "take.wav", 0, 2, 2, 10, 0), RunStop);
+  EXPECT_THROW(WriteSilence("gone.wav", 0, 2, 2, 10), RunStop);
 }
 
 TEST(SegmentCopy, AFailedWriteEndsTheRun) {
   testing::ScratchDir dir;
   WriteTake();
   ASSERT_EQ(::symlink("/dev/full", "full.wav"), 0);
-  EXPECT_THROW(INSERT_FILE("full.wav", "take.wav", 0, 2, 2, 10, 0), RunStop);
-  EXPECT_THROW(PAD_FILE("full.wav", 0, 2, 2, 10), RunStop);
+  EXPECT_THROW(CopyFrames("full.wav", "take.wav", 0, 2, 2, 10, 0), RunStop);
+  EXPECT_THROW(WriteSilence("full.wav", 0, 2, 2, 10), RunStop);
   // /dev/full has no data tag; a file size limit fails the writes themselves.
   WriteOutput("out.wav");
   rlimit limit;
@@ -109,8 +109,8 @@ TEST(SegmentCopy, AFailedWriteEndsTheRun) {
   limit.rlim_cur = 8000;
   std::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-  EXPECT_THROW(INSERT_FILE("out.wav", "take.wav", 1500, 2, 2, 1024, 0), RunStop);
-  EXPECT_THROW(PAD_FILE("out.wav", 1500, 2, 2, 1024), RunStop);
+  EXPECT_THROW(CopyFrames("out.wav", "take.wav", 1500, 2, 2, 1024, 0), RunStop);
+  EXPECT_THROW(WriteSilence("out.wav", 1500, 2, 2, 1024), RunStop);
   ::setrlimit(RLIMIT_FSIZE, &saved);
 }
 

@@ -5,11 +5,11 @@
 
 #include <utility>
 
-#include "driver/run_end.h"
+#include "foundation/byte_pack.h"
+#include "foundation/console.h"
 #include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/sndfile_oracle.h"
-#include "wav/byte_pack.h"
 
 namespace wexmont {
 namespace {
@@ -18,12 +18,8 @@ using testing::ReadFile;
 using testing::TakeLayout;
 using Patches = std::vector<std::pair<size_t, std::string>>;
 
-// Probes into the middle of three slots; the slots around it must stay as they were.
 TakeAttributes Probe(const std::string& path) {
-  std::vector<TakeAttributes> takes(3);
-  GET_ATTRIBUTES(1, path, takes);
-  EXPECT_EQ(takes[0].channels + takes[2].channels, 0) << path;
-  return takes[1];
+  return ProbeTake(path);
 }
 
 std::string Le32(uint32_t value) {

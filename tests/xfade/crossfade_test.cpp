@@ -7,10 +7,10 @@
 #include <cmath>
 #include <numbers>
 
+#include "foundation/byte_pack.h"
 #include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/sndfile_oracle.h"
-#include "wav/byte_pack.h"
 #include "wav/wav_header.h"
 
 namespace wexmont {
@@ -21,9 +21,10 @@ using Samples = std::vector<int32_t>;
 
 // Renders from a.wav and b.wav into a fresh "xf.wav"; returns the samples it appended.
 Samples Render(int64_t centre, int64_t frames, int32_t type, int32_t bits, int32_t channels) {
-  MAKE_HEADER("xf.wav", 44100, bits, frames, channels);
-  EXPECT_EQ(CROSSFADE(centre, centre, frames, type, "a.wav", "b.wav", "xf.wav", channels, bits / 8),
-            0);
+  WriteWavHeader("xf.wav", 44100, bits, frames, channels);
+  EXPECT_EQ(
+      RenderCrossfade(centre, centre, frames, type, "a.wav", "b.wav", "xf.wav", channels, bits / 8),
+      0);
   const std::string bytes = ReadFile("xf.wav");
   Samples samples;
   for (size_t at = kHeaderBytes; at < bytes.size(); at += bits / 8) {
@@ -64,10 +65,10 @@ TEST(Crossfade, RefusesWithItsCodeAndAppendsNothing) {
   testing::WriteFile("raw.wav", std::string(100, 'x'));
   WriteTakes(16, 2, Samples(40, 5), Samples(40, 6));  // 20 frames
   for (const Case& c : cases) {
-    MAKE_HEADER("xf.wav", 44100, 16, 0, 2);
+    WriteWavHeader("xf.wav", 44100, 16, 0, 2);
     ::testing::internal::CaptureStdout();
-    EXPECT_EQ(CROSSFADE(c.outgoingCentre, c.incomingCentre, c.frames, 1, c.outgoing, c.incoming,
-                        c.temporary, 2, 2),
+    EXPECT_EQ(RenderCrossfade(c.outgoingCentre, c.incomingCentre, c.frames, 1, c.outgoing,
+                              c.incoming, c.temporary, 2, 2),
               c.code)
         << c.outgoing << " " << c.incoming << " " << c.temporary << " " << c.frames;
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.message);

@@ -33,8 +33,8 @@ TEST(PcmCodec, DecodesOntoTheTwentyFourBitScale) {
   for (const Column& c : cases) {
     const int32_t count = static_cast<int32_t>(c.values.size());
     std::vector<int32_t> mono(count), left(2), right(2);
-    CHAR_TO_NUM32(Hex(c.hex), mono, c.width, count);
-    CHAR_TO_NUM32_STEREO(Hex(c.hex), left, right, c.width, 2);
+    DecodeMono(Hex(c.hex), mono, c.width, count);
+    DecodeStereo(Hex(c.hex), left, right, c.width, 2);
     EXPECT_EQ(mono, c.values);
     EXPECT_EQ(left, (std::vector{c.values[0], c.values[2]}));
     EXPECT_EQ(right, (std::vector{c.values[1], c.values[3]}));
@@ -51,9 +51,9 @@ TEST(PcmCodec, EncodesTheLowBitsOfEachValue) {
     const int32_t count = static_cast<int32_t>(c.values.size());
     const auto& v = c.values;
     Bytes mono(count * c.width), stereo(count * c.width);
-    (c.width == 3 ? NUM24MONO_TO_CHAR : NUM16MONO_TO_CHAR)(v, mono, count);
-    (c.width == 3 ? NUM24STER_TO_CHAR : NUM16STER_TO_CHAR)(
-        std::vector{v[0], v[2], v[4]}, std::vector{v[1], v[3], v[5]}, stereo, 3);
+    (c.width == 3 ? EncodeMono24 : EncodeMono16)(v, mono, count);
+    (c.width == 3 ? EncodeStereo24 : EncodeStereo16)(std::vector{v[0], v[2], v[4]},
+                                                     std::vector{v[1], v[3], v[5]}, stereo, 3);
     EXPECT_EQ(mono, Hex(c.hex));
     EXPECT_EQ(stereo, Hex(c.hex));
   }
@@ -62,12 +62,12 @@ TEST(PcmCodec, EncodesTheLowBitsOfEachValue) {
 TEST(PcmCodec, ACountOfZeroTouchesNothing) {
   Bytes bytes(12, 0xAA);
   std::vector<int32_t> left(2, 7), right(2, 7);
-  CHAR_TO_NUM32(bytes, left, 3, 0);
-  CHAR_TO_NUM32_STEREO(bytes, left, right, 2, 0);
-  NUM16MONO_TO_CHAR(left, bytes, 0);
-  NUM24MONO_TO_CHAR(left, bytes, 0);
-  NUM16STER_TO_CHAR(left, right, bytes, 0);
-  NUM24STER_TO_CHAR(left, right, bytes, 0);
+  DecodeMono(bytes, left, 3, 0);
+  DecodeStereo(bytes, left, right, 2, 0);
+  EncodeMono16(left, bytes, 0);
+  EncodeMono24(left, bytes, 0);
+  EncodeStereo16(left, right, bytes, 0);
+  EncodeStereo24(left, right, bytes, 0);
   EXPECT_EQ(bytes, Bytes(12, 0xAA));
   EXPECT_EQ(left, right);
   EXPECT_EQ(left, std::vector<int32_t>(2, 7));

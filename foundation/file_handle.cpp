@@ -1,4 +1,4 @@
-#include "wav/file_handle.h"
+#include "foundation/file_handle.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

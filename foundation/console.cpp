@@ -1,4 +1,4 @@
-#include "driver/run_end.h"
+#include "foundation/console.h"
 
 #include <cstdarg>
 #include <cstdio>
