@@ -1,21 +1,46 @@
 #include "driver/take_check.h"
 
+#include <cstdio>
+#include <string>
+
 #include "foundation/console.h"
 #include "wav/take_probe.h"
 
 namespace wexmont {
 namespace {
 
+bool IsBuildableSample(const TakeAttributes& take) {
+  switch (take.sampleKind) {
+    case SampleKind::kInteger:
+      return take.bitsPerSample == 16 || take.bitsPerSample == 24 || take.bitsPerSample == 32;
+    case SampleKind::kFloat:
+      return take.bitsPerSample == 32;
+    default:
+      return false;
+  }
+}
+
+// "24-bit integer PCM", "64-bit float", "format code 0x0055".
+std::string DescribeSamples(const TakeAttributes& take) {
+  char text[64];
+  if (take.sampleKind == SampleKind::kOther) {
+    std::snprintf(text, sizeof text, "format code 0x%04X", take.formatCode);
+  } else {
+    std::snprintf(text, sizeof text, "%d-bit %s", take.bitsPerSample,
+                  take.sampleKind == SampleKind::kFloat ? "float" : "integer PCM");
+  }
+  return text;
+}
+
 // The first take fixes the track's format, so it must be one the build can
-// render: 16- or 24-bit, mono or stereo, at a real sample rate.
+// render, at a real sample rate.
 void RefuseUnbuildableFormat(const std::string& path, const TakeAttributes& take) {
-  const bool width = take.bitsPerSample == 16 || take.bitsPerSample == 24;
-  const bool channels = take.channels == 1 || take.channels == 2;
-  if (!width || !channels || take.sampleRate == 0) {
+  const bool channels = take.channels >= 1 && take.channels <= kMaxChannels;
+  if (!IsBuildableSample(take) || !channels || take.sampleRate == 0) {
     EndRun(
-        ">> Take %s is %d-bit audio with %d channels at %u Hz, only 16- or 24-bit mono or "
-        "stereo takes can be built, exiting\n",
-        path.c_str(), take.bitsPerSample, take.channels, take.sampleRate);
+        ">> Take %s holds %s, %d channels at %u Hz; takes must be 16-, 24- or 32-bit integer PCM "
+        "or 32-bit float, 1 to %d channels, exiting\n",
+        path.c_str(), DescribeSamples(take).c_str(), take.channels, take.sampleRate, kMaxChannels);
   }
 }
 
@@ -29,6 +54,9 @@ void CompareWithFirstTake(const TrackFormat& format, const TakeAttributes& take,
   }
   if (take.channels != format.channels) {
     EndRun(">> Mono-stereo mismatch among %s takes, exiting\n", baseName.c_str());
+  }
+  if (take.sampleKind != format.kind) {
+    EndRun(">> Sample format mismatch among %s takes, exiting\n", baseName.c_str());
   }
 }
 
@@ -50,7 +78,8 @@ void CheckTakes(RunTables& run) {
       run.longestTake[t] = std::max(run.longestTake[t], take.frameCount);
       if (e == 0) {
         RefuseUnbuildableFormat(path, take);
-        format = {take.sampleRate, take.bitsPerSample, take.bytesPerSample, take.channels};
+        format = {take.sampleRate, take.bitsPerSample, take.channels, take.sampleKind,
+                  take.channelMask};
       } else {
         CompareWithFirstTake(format, take, baseName);
       }

@@ -21,12 +21,19 @@ constexpr double kQuarterTurn = 1.570796327;
 constexpr long double k24To16Scale = 0.00390625L;  // 1/256
 
 struct SampleRange {
-  int32_t lowest;
-  int32_t highest;
+  long double lowest;
+  long double highest;
 };
 
 SampleRange RangeOf(int32_t bytesPerSample) {
-  return bytesPerSample == kBytes16 ? SampleRange{-32768, 32767} : SampleRange{-8388608, 8388607};
+  switch (bytesPerSample) {
+    case kBytes16:
+      return {-32768.0L, 32767.0L};
+    case kBytes24:
+      return {-8388608.0L, 8388607.0L};
+    default:
+      return {-2147483648.0L, 2147483647.0L};
+  }
 }
 
 // One take as the renderer reads it: where its samples start, how many
@@ -67,38 +74,13 @@ void ReadBlock(const TakeSpan& take, int64_t firstFrame, int64_t frames, int64_t
   }
 }
 
-// Decoded samples of one block, one array per channel.
-struct BlockSamples {
-  std::array<int32_t, kBlockFrames> left{};
-  std::array<int32_t, kBlockFrames> right{};
-};
-
-void Decode(const std::vector<uint8_t>& block, BlockSamples& samples, int32_t channels,
-            int32_t bytesPerSample, int32_t frames) {
-  if (channels == 1) {
-    DecodeMono(block, samples.left, bytesPerSample, frames);
-  } else {
-    DecodeStereo(block, samples.left, samples.right, bytesPerSample, frames);
-  }
-}
-
-void Encode(const BlockSamples& mixed, std::vector<uint8_t>& block, int32_t channels,
-            int32_t bytesPerSample, int32_t frames) {
-  if (channels == 1) {
-    (bytesPerSample == kBytes16 ? EncodeMono16 : EncodeMono24)(mixed.left, block, frames);
-  } else {
-    (bytesPerSample == kBytes16 ? EncodeStereo16 : EncodeStereo24)(mixed.left, mixed.right, block,
-                                                                   frames);
-  }
-}
-
-void RefuseUnrenderable(int32_t crossfadeType, int32_t channels, int32_t bytesPerSample) {
+void RefuseUnrenderable(int32_t crossfadeType, int32_t channels, SampleCoding coding) {
   if (crossfadeType < kEqualPowerCurve || crossfadeType > kSineCurve) {
     EndRun(">> Crossfade type %d is not known, exiting\n", crossfadeType);
   }
-  if ((channels != 1 && channels != 2) ||
-      (bytesPerSample != kBytes16 && bytesPerSample != kBytes24)) {
-    EndRun(">> Cannot crossfade %d channels of %d bytes, exiting\n", channels, bytesPerSample);
+  if (channels < 1 || channels > kMaxChannels || !CodecKnows(coding)) {
+    EndRun(">> Cannot crossfade %d channels of %d-byte %s samples, exiting\n", channels,
+           coding.bytesPerSample, coding.kind == SampleKind::kFloat ? "float" : "integer");
   }
 }
 
@@ -123,27 +105,31 @@ CrossfadeGains GainsAt(int32_t crossfadeType, int64_t frame, int64_t crossfadeFr
   }
 }
 
-int32_t MixSample(int32_t outgoingSample, int32_t incomingSample, CrossfadeGains gains,
-                  int32_t bytesPerSample) {
+double MixSample(double outgoingSample, double incomingSample, CrossfadeGains gains,
+                 SampleCoding coding) {
   long double mix = static_cast<long double>(outgoingSample) * gains.outgoing +
                     static_cast<long double>(incomingSample) * gains.incoming;
-  if (bytesPerSample == kBytes16) {
+  if (coding.kind == SampleKind::kFloat) {
+    // A float sample has no edge to hold: a take above full scale keeps its
+    // level through the crossfade.
+    return static_cast<float>(mix);
+  }
+  if (coding.bytesPerSample == kBytes16) {
     mix *= k24To16Scale;
   }
   // Two loud takes can sum above full scale on the equal-power curve; a
   // wrapped sample would be a full-scale pop, so the result is held at the
   // edge of the range instead.
-  const SampleRange range = RangeOf(bytesPerSample);
-  const long double held = std::clamp<long double>(mix, range.lowest, range.highest);
-  return static_cast<int32_t>(held);  // truncation toward zero
+  const SampleRange range = RangeOf(coding.bytesPerSample);
+  const long double held = std::clamp(mix, range.lowest, range.highest);
+  return static_cast<double>(std::trunc(held));  // truncation toward zero
 }
 
 int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
                         int64_t crossfadeFrames, int32_t crossfadeType,
                         const std::string& outgoingTake, const std::string& incomingTake,
-                        const std::string& temporaryFile, int32_t channels,
-                        int32_t bytesPerSample) {
-  RefuseUnrenderable(crossfadeType, channels, bytesPerSample);
+                        const std::string& temporaryFile, int32_t channels, SampleCoding coding) {
+  RefuseUnrenderable(crossfadeType, channels, coding);
   const FileHandle outgoingFile = FileHandle::OpenRegularForReading(outgoingTake);
   const FileHandle incomingFile = FileHandle::OpenRegularForReading(incomingTake);
   FileHandle temporary = FileHandle::OpenForAppend(temporaryFile);
@@ -157,7 +143,7 @@ int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame
     return kTemporaryFileFailed;
   }
 
-  const int64_t bytesPerFrame = int64_t{channels} * bytesPerSample;
+  const int64_t bytesPerFrame = int64_t{channels} * coding.bytesPerSample;
   TakeSpan outgoing{outgoingFile, outgoingTake};
   TakeSpan incoming{incomingFile, incomingTake};
   // Both sample areas are found before either start byte is checked.
@@ -183,25 +169,25 @@ int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame
   }
 
   const size_t blockBytes = static_cast<size_t>(kBlockFrames * bytesPerFrame);
+  const size_t blockSamples = static_cast<size_t>(kBlockFrames * channels);
   std::vector<uint8_t> outgoingBlock(blockBytes), incomingBlock(blockBytes), mixedBlock(blockBytes);
-  BlockSamples outgoingSamples, incomingSamples, mixed;
+  std::vector<double> outgoingSamples(blockSamples), incomingSamples(blockSamples),
+      mixed(blockSamples);
   for (int64_t blockStart = 0; blockStart < crossfadeFrames; blockStart += kBlockFrames) {
     const int32_t frames =
         static_cast<int32_t>(std::min(kBlockFrames, crossfadeFrames - blockStart));
+    const int32_t samples = frames * channels;
     ReadBlock(outgoing, outgoing.startFrame + blockStart, frames, bytesPerFrame, outgoingBlock);
     ReadBlock(incoming, incoming.startFrame + blockStart, frames, bytesPerFrame, incomingBlock);
-    Decode(outgoingBlock, outgoingSamples, channels, bytesPerSample, frames);
-    Decode(incomingBlock, incomingSamples, channels, bytesPerSample, frames);
+    DecodeSamples(outgoingBlock, outgoingSamples, coding, samples);
+    DecodeSamples(incomingBlock, incomingSamples, coding, samples);
     for (int32_t i = 0; i < frames; ++i) {
       const CrossfadeGains gains = GainsAt(crossfadeType, blockStart + i, crossfadeFrames);
-      mixed.left[i] =
-          MixSample(outgoingSamples.left[i], incomingSamples.left[i], gains, bytesPerSample);
-      if (channels == 2) {
-        mixed.right[i] =
-            MixSample(outgoingSamples.right[i], incomingSamples.right[i], gains, bytesPerSample);
+      for (int32_t at = i * channels; at < (i + 1) * channels; ++at) {
+        mixed[at] = MixSample(outgoingSamples[at], incomingSamples[at], gains, coding);
       }
     }
-    Encode(mixed, mixedBlock, channels, bytesPerSample, frames);
+    EncodeSamples(mixed, mixedBlock, coding, samples);
     if (!temporary.Append(std::span(mixedBlock.data(), frames * bytesPerFrame))) {
       EndRun(">> Cannot write %s, exiting\n", temporaryFile.c_str());
     }

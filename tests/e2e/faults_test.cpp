@@ -122,7 +122,7 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
 TEST(Faults, AnOutputTooLongForAWavFileIsRefusedBeforeItIsCreated) {
   ScratchDir dir;
   WriteProject();
-  const WavHeader header = BuildHeader(8000, 24, 715827882, 2);
+  const WavHeader header = BuildHeader({8000, 24, 2}, 715827882);
   WriteFile("dC.wav", std::string(header.begin(), header.end()));
   ASSERT_EQ(::truncate("dC.wav", 44 + 4294967292LL), 0);
   WriteFile("points.txt", "0\tC\n300000\tC\n");

@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 #include <stdexcept>
 
@@ -14,8 +15,47 @@ int32_t Shift(int32_t bitsPerSample) {
   return 32 - bitsPerSample;
 }
 
-int32_t SubtypeOf(int32_t bitsPerSample) {
-  return bitsPerSample == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24;
+int SubtypeOf(const Audio& audio) {
+  if (audio.kind == SampleKind::kFloat) {
+    return SF_FORMAT_FLOAT;
+  }
+  return audio.bitsPerSample == 16   ? SF_FORMAT_PCM_16
+         : audio.bitsPerSample == 24 ? SF_FORMAT_PCM_24
+                                     : SF_FORMAT_PCM_32;
+}
+
+void WriteSamples(SNDFILE* file, const Audio& audio, const std::string& path) {
+  const sf_count_t frames = static_cast<sf_count_t>(audio.samples.size()) / audio.channels;
+  sf_count_t written = 0;
+  if (audio.kind == SampleKind::kFloat) {
+    const std::vector<float> floats(audio.samples.begin(), audio.samples.end());
+    written = sf_writef_float(file, floats.data(), frames);
+  } else {
+    std::vector<int> wide(audio.samples.size());
+    for (size_t i = 0; i < wide.size(); ++i) {
+      wide[i] = static_cast<int>(static_cast<uint32_t>(static_cast<int32_t>(audio.samples[i]))
+                                 << Shift(audio.bitsPerSample));
+    }
+    written = sf_writef_int(file, wide.data(), frames);
+  }
+  sf_close(file);
+  if (written != frames) {
+    throw std::runtime_error("libsndfile wrote too few frames to " + path);
+  }
+}
+
+std::string SoxSays(const std::string& option, const std::string& path) {
+  const std::string command = "sox --i " + option + " '" + path + "' 2>&1";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  std::string text;
+  char buffer[256];
+  for (size_t got; pipe != nullptr && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    text.append(buffer, got);
+  }
+  if (pipe == nullptr || ::pclose(pipe) != 0) {
+    throw std::runtime_error("sox cannot read " + path + ": " + text);
+  }
+  return text.substr(0, text.find_last_not_of('\n') + 1);
 }
 
 }  // namespace
@@ -25,7 +65,7 @@ void WriteWithSndfile(const std::string& path, const Audio& audio, TakeLayout la
   info.samplerate = static_cast<int>(audio.sampleRate);
   info.channels = audio.channels;
   const int container = layout == TakeLayout::kExtensible ? SF_FORMAT_WAVEX : SF_FORMAT_WAV;
-  info.format = container | SubtypeOf(audio.bitsPerSample);
+  info.format = container | SubtypeOf(audio);
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (file == nullptr) {
     throw std::runtime_error("libsndfile cannot write " + path + ": " + sf_strerror(nullptr));
@@ -35,17 +75,7 @@ void WriteWithSndfile(const std::string& path, const Audio& audio, TakeLayout la
     sf_set_string(file, SF_STR_ARTIST, "Wexmont tests");
     sf_set_string(file, SF_STR_COMMENT, "fmt data RIFF inside a text chunk");
   }
-  std::vector<int> wide(audio.samples.size());
-  for (size_t i = 0; i < wide.size(); ++i) {
-    wide[i] =
-        static_cast<int>(static_cast<uint32_t>(audio.samples[i]) << Shift(audio.bitsPerSample));
-  }
-  const sf_count_t frames = static_cast<sf_count_t>(audio.samples.size()) / audio.channels;
-  const sf_count_t written = sf_writef_int(file, wide.data(), frames);
-  sf_close(file);
-  if (written != frames) {
-    throw std::runtime_error("libsndfile wrote too few frames to " + path);
-  }
+  WriteSamples(file, audio, path);
 }
 
 Audio ReadWithSndfile(const std::string& path) {
@@ -58,31 +88,59 @@ Audio ReadWithSndfile(const std::string& path) {
   audio.sampleRate = static_cast<uint32_t>(info.samplerate);
   audio.channels = info.channels;
   const int subtype = info.format & SF_FORMAT_SUBMASK;
-  audio.bitsPerSample = subtype == SF_FORMAT_PCM_16 ? 16 : subtype == SF_FORMAT_PCM_24 ? 24 : 0;
+  audio.kind = subtype == SF_FORMAT_FLOAT ? SampleKind::kFloat : SampleKind::kInteger;
+  audio.bitsPerSample = subtype == SF_FORMAT_PCM_16                                 ? 16
+                        : subtype == SF_FORMAT_PCM_24                               ? 24
+                        : subtype == SF_FORMAT_PCM_32 || subtype == SF_FORMAT_FLOAT ? 32
+                                                                                    : 0;
   audio.frames = info.frames;
-  std::vector<int> wide(static_cast<size_t>(info.frames * info.channels));
-  const sf_count_t got = sf_readf_int(file, wide.data(), info.frames);
+  audio.samples.resize(static_cast<size_t>(info.frames * info.channels));
+  sf_count_t got = 0;
+  if (audio.kind == SampleKind::kFloat) {
+    std::vector<float> floats(audio.samples.size());
+    got = sf_readf_float(file, floats.data(), info.frames);
+    std::copy(floats.begin(), floats.end(), audio.samples.begin());
+  } else if (audio.bitsPerSample != 0) {
+    std::vector<int> wide(audio.samples.size());
+    got = sf_readf_int(file, wide.data(), info.frames);
+    for (size_t i = 0; i < wide.size(); ++i) {
+      audio.samples[i] = wide[i] >> Shift(audio.bitsPerSample);
+    }
+  }
   sf_close(file);
   if (got != info.frames || audio.bitsPerSample == 0) {
     throw std::runtime_error("libsndfile cannot read the samples of " + path);
   }
-  audio.samples.resize(wide.size());
-  for (size_t i = 0; i < wide.size(); ++i) {
-    audio.samples[i] = wide[i] >> Shift(audio.bitsPerSample);
-  }
   return audio;
 }
 
-std::vector<int32_t> ToneSamples(int64_t frames, int32_t channels, int32_t bitsPerSample,
-                                 int32_t seed) {
-  const double fullScale = bitsPerSample == 16 ? 32767.0 : 8388607.0;
+Audio ReadHeaderWithSox(const std::string& path) {
+  Audio audio;
+  audio.sampleRate = static_cast<uint32_t>(std::stoul(SoxSays("-r", path)));
+  audio.channels = std::stoi(SoxSays("-c", path));
+  audio.bitsPerSample = std::stoi(SoxSays("-b", path));
+  audio.frames = std::stoll(SoxSays("-s", path));
+  const std::string encoding = SoxSays("-e", path);
+  audio.kind = encoding == "Signed Integer PCM"   ? SampleKind::kInteger
+               : encoding == "Floating Point PCM" ? SampleKind::kFloat
+                                                  : SampleKind::kOther;
+  return audio;
+}
+
+std::vector<double> ToneSamples(int64_t frames, int32_t channels, int32_t bitsPerSample,
+                                int32_t seed, SampleKind kind) {
+  const double level = kind == SampleKind::kFloat ? 1.5
+                       : bitsPerSample == 16      ? 0.5 * 32767.0
+                       : bitsPerSample == 24      ? 0.5 * 8388607.0
+                                                  : 0.5 * 2147483647.0;
   const double cycle = 37.0 + 11.0 * seed;  // frames per period, different for each seed
-  std::vector<int32_t> samples(static_cast<size_t>(frames * channels));
+  std::vector<double> samples(static_cast<size_t>(frames * channels));
   for (int64_t n = 0; n < frames; ++n) {
     for (int32_t c = 0; c < channels; ++c) {
       const double phase = 2.0 * std::numbers::pi * static_cast<double>(n) / cycle + c;
+      const double value = level * std::sin(phase);
       samples[static_cast<size_t>(n * channels + c)] =
-          static_cast<int32_t>(std::lround(0.5 * fullScale * std::sin(phase)));
+          kind == SampleKind::kFloat ? static_cast<float>(value) : std::lround(value);
     }
   }
   return samples;

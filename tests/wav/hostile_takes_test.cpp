@@ -116,10 +116,13 @@ TEST(HostileTakes, ThatAreNoRegularFileAreRefusedWithoutWaiting) {
 // refuses them itself rather than write undefined samples.
 TEST(HostileTakes, CrossfadesOfAnUnknownTypeOrFormatAreRefused) {
   ScratchDir dir;
-  const std::tuple<int32_t, int32_t, int32_t> cases[] = {
-      {5, 1, 2}, {-1, 1, 2}, {1, 3, 2}, {1, 1, 4}};
-  for (const auto& [type, channels, width] : cases) {
-    EXPECT_THROW(RenderCrossfade(10, 10, 4, type, "a.wav", "b.wav", "t.wav", channels, width),
+  constexpr SampleKind kInteger = SampleKind::kInteger, kFloat = SampleKind::kFloat;
+  const std::tuple<int32_t, int32_t, SampleCoding> cases[] = {
+      {5, 1, {2, kInteger}},  {-1, 1, {2, kInteger}}, {1, 0, {2, kInteger}},
+      {1, 65, {2, kInteger}}, {1, 1, {1, kInteger}},  {1, 1, {5, kInteger}},
+      {1, 1, {2, kFloat}},    {1, 1, {8, kFloat}},    {1, 1, {4, SampleKind::kOther}}};
+  for (const auto& [type, channels, coding] : cases) {
+    EXPECT_THROW(RenderCrossfade(10, 10, 4, type, "a.wav", "b.wav", "t.wav", channels, coding),
                  RunStop);
   }
 }

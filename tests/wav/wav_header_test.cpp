@@ -49,7 +49,7 @@ TEST(MakeHeader, WritesTheHeaderByteForByte) {
   ScratchDir dir;
   for (const HeaderCase& c : cases) {
     testing::WriteFile("out.wav", std::string(5000, 'x'));  // a longer file is cut
-    WriteWavHeader("out.wav", c.sampleRate, c.bits, c.frames, c.channels);
+    WriteWavHeader("out.wav", {c.sampleRate, c.bits, c.channels}, c.frames);
     EXPECT_EQ(Hex(ReadFile("out.wav")), c.hex) << c.sampleRate << " Hz " << c.bits << " bit";
   }
 }
@@ -57,16 +57,16 @@ TEST(MakeHeader, WritesTheHeaderByteForByte) {
 TEST(MakeHeader, DataSizesBeyondThirtyTwoBitsAreRefused) {
   ScratchDir dir;
   // 24-bit stereo: 715827882 frames are 4294967292 bytes, over the RIFF size limit.
-  EXPECT_THROW(WriteWavHeader("big.wav", 48000, 24, 715827882, 2), RunStop);
+  EXPECT_THROW(WriteWavHeader("big.wav", {48000, 24, 2}, 715827882), RunStop);
   EXPECT_FALSE(testing::Exists("big.wav"));
-  WriteWavHeader("edge.wav", 48000, 16, (kMaxDataBytes) / 2, 1);
+  WriteWavHeader("edge.wav", {48000, 16, 1}, MaxDataBytes({48000, 16, 1}) / 2);
   EXPECT_EQ(ReadFile("edge.wav").size(), 44u);
 }
 
 TEST(MakeHeader, AFullDiskEndsTheRun) {
   ScratchDir dir;
   ASSERT_EQ(::symlink("/dev/full", "full.wav"), 0);
-  EXPECT_THROW(WriteWavHeader("full.wav", 44100, 16, 10, 2), RunStop);
+  EXPECT_THROW(WriteWavHeader("full.wav", {44100, 16, 2}, 10), RunStop);
 }
 
 }  // namespace
