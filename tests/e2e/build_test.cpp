@@ -37,6 +37,38 @@ std::vector<TrackSetup> EveryCurveInEveryFormat() {
   return tracks;
 }
 
+// One track of every crossfade curve in every format that 16- and 24-bit
+// stereo takes did not cover: 32-bit integer, float (at 1.5 times full
+// scale), and many channels, from plain and extensible format chunks.
+std::vector<TrackSetup> EveryCurveInEveryNewFormat() {
+  using enum SampleKind;
+  using enum testing::TakeLayout;
+  struct Format {
+    int32_t bits, channels;
+    SampleKind kind;
+    testing::TakeLayout layout;
+  };
+  const Format formats[] = {{32, 2, kInteger, kPlain},     {32, 4, kInteger, kExtensible},
+                            {32, 1, kFloat, kPlain},       {32, 2, kFloat, kExtensible},
+                            {32, 8, kFloat, kExtensible},  {16, 4, kInteger, kPlain},
+                            {24, 6, kInteger, kExtensible}};
+  std::vector<TrackSetup> tracks;
+  for (int32_t type = 1; type <= 4; ++type) {
+    for (const Format& f : formats) {
+      tracks.push_back({.base = "n" + std::to_string(tracks.size()),
+                        .rate = 16000,
+                        .bits = f.bits,
+                        .channels = f.channels,
+                        .crossfadeMs = 30,
+                        .crossfadeType = type,
+                        .takeFrames = 8000,
+                        .layout = f.layout,
+                        .kind = f.kind});
+    }
+  }
+  return tracks;
+}
+
 const std::vector<Edit> kThreeEdits = {{"0", "A"}, {"1", "B"}, {"2", "C"}};
 
 // A stereo 16-bit track at 8000 Hz whose takes last 3 s unless listed short.
@@ -98,6 +130,14 @@ const Scenario kScenarios[] = {
      {{"0", "A"}, {"0.25", "B"}, {"0.5", "C"}},
      EveryCurveInEveryFormat(),
      false},
+    {"EveryCurveInEveryNewFormat",
+     {{"0", "A"}, {"0.25", "B"}, {"0.5", "C"}},
+     EveryCurveInEveryNewFormat(),
+     false},
+    {"FloatHardCutLeavesAnExtensibleTemporaryHeader",
+     kThreeEdits,
+     {{.base = "f", .bits = 32, .crossfadeType = 0, .kind = SampleKind::kFloat}},
+     true},
 };
 
 void PrintTo(const Scenario& scenario, std::ostream* out) {

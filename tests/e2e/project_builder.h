@@ -186,6 +186,19 @@ inline void ExpectOutput(const ExpectedTrack& expected, const TrackSetup& track)
                       << got.samples[first] << ", expected " << expected.samples[first];
 }
 
+// An extensible output carries the channel mask of the track's first take
+// (the same field of the extensible chunk libsndfile writes), a plain one none.
+inline void ExpectChannelMask(const Project& project, const TrackSetup& track) {
+  const std::string output = ReadFile(track.base + "_bld.wav");
+  if (output.size() < kExtensibleHeaderBytes || output.substr(20, 2) != "\xFE\xFF") {
+    return;
+  }
+  const std::string take = ReadFile(track.base + project.edits.front().take + ".wav");
+  const bool extensible = take.substr(20, 2) == "\xFE\xFF";
+  EXPECT_EQ(output.substr(40, 4), extensible ? take.substr(40, 4) : std::string(4, '\0'))
+      << track.base;
+}
+
 // Writes the project, runs the real binary on it and checks every output,
 // the inputs and the temporary crossfade file. Returns the console output.
 inline std::string BuildAndCheck(const Project& project, bool temporaryRemains) {
@@ -201,6 +214,7 @@ inline std::string BuildAndCheck(const Project& project, bool temporaryRemains) 
     const ExpectedTrack expected = ExpectTrack(project, project.tracks[t], takes[t]);
     failed = failed || expected.crossfadeFailed;
     ExpectOutput(expected, project.tracks[t]);
+    ExpectChannelMask(project, project.tracks[t]);
   }
   EXPECT_EQ(failed, run.output.find("Crossfade failed.") != std::string::npos) << run.output;
   EXPECT_EQ(Exists("xfade_temp.wav"), temporaryRemains);

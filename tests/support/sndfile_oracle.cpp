@@ -44,8 +44,11 @@ void WriteSamples(SNDFILE* file, const Audio& audio, const std::string& path) {
   }
 }
 
+// sox 14.4 warns on standard error of every extensible float file (it looks
+// for a size field after the extension), so only what it prints on standard
+// output counts.
 std::string SoxSays(const std::string& option, const std::string& path) {
-  const std::string command = "sox --i " + option + " '" + path + "' 2>&1";
+  const std::string command = "sox --i " + option + " '" + path + "' 2>/dev/null";
   FILE* pipe = ::popen(command.c_str(), "r");
   std::string text;
   char buffer[256];
