@@ -79,8 +79,11 @@ void RefuseUnrenderable(int32_t crossfadeType, int32_t channels, SampleCoding co
     EndRun(">> Crossfade type %d is not known, exiting\n", crossfadeType);
   }
   if (channels < 1 || channels > kMaxChannels || !CodecKnows(coding)) {
+    const char* kind = coding.kind == SampleKind::kInteger ? "integer"
+                       : coding.kind == SampleKind::kFloat ? "float"
+                                                           : "unknown";
     EndRun(">> Cannot crossfade %d channels of %d-byte %s samples, exiting\n", channels,
-           coding.bytesPerSample, coding.kind == SampleKind::kFloat ? "float" : "integer");
+           coding.bytesPerSample, kind);
   }
 }
 

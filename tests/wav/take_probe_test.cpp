@@ -82,28 +82,37 @@ TEST(TakeProbe, FindsTheSampleAreaOfHandBuiltTakes) {
 TEST(TakeProbe, ReadsTakesOfOtherWriters) {
   // The metadata writer puts "fmt data RIFF" into a comment before the sample
   // area, with "data" at the even position 124: the first tag found is taken.
-  const std::tuple<TakeLayout, int32_t, int32_t, int64_t> cases[] = {
-      {TakeLayout::kPlain, 16, 2, 0},
-      {TakeLayout::kExtensible, 24, 2, 0},
-      {TakeLayout::kExtensible, 16, 1, 0},
-      {TakeLayout::kWithInfo, 24, 1, 132},
-      {TakeLayout::kWithInfo, 16, 2, 132}};
+  // The channel masks are libsndfile's own for each channel count.
+  constexpr SampleKind kInteger = SampleKind::kInteger, kFloat = SampleKind::kFloat;
+  const std::tuple<TakeLayout, int32_t, int32_t, int64_t, SampleKind, uint32_t> cases[] = {
+      {TakeLayout::kPlain, 16, 2, 0, kInteger, 0},
+      {TakeLayout::kExtensible, 24, 2, 0, kInteger, 3},
+      {TakeLayout::kExtensible, 16, 1, 0, kInteger, 4},
+      {TakeLayout::kWithInfo, 24, 1, 132, kInteger, 0},
+      {TakeLayout::kWithInfo, 16, 2, 132, kInteger, 0},
+      {TakeLayout::kPlain, 32, 2, 0, kInteger, 0},
+      {TakeLayout::kPlain, 32, 1, 0, kFloat, 0},
+      {TakeLayout::kExtensible, 32, 4, 0, kInteger, 0x33},
+      {TakeLayout::kExtensible, 32, 8, 0, kFloat, 0xFF}};
   testing::ScratchDir dir;
-  for (const auto& [layout, bits, channels, commentOffset] : cases) {
-    const testing::Audio audio{48000, channels, bits, 1000,
-                               testing::ToneSamples(1000, channels, bits, 3)};
+  for (const auto& [layout, bits, channels, commentOffset, kind, mask] : cases) {
+    const testing::Audio audio{
+        48000, channels, bits, 1000, testing::ToneSamples(1000, channels, bits, 3, kind), kind};
     testing::WriteWithSndfile("take.wav", audio, layout);
-    for (int64_t expected : {commentOffset, int64_t{0}}) {  // 0: the real sample area
+    for (const bool ours : {false, true}) {  // libsndfile's take, then the project's own
+      const int64_t expected = ours ? 0 : commentOffset;  // 0: the real sample area
       const TakeAttributes take = Probe("take.wav");
-      EXPECT_EQ(std::tuple(take.sampleRate, take.channels, take.bitsPerSample, take.bytesPerSample),
-                std::tuple(48000u, channels, bits, bits / 8));
+      EXPECT_EQ(std::tuple(take.sampleRate, take.channels, take.bitsPerSample, take.bytesPerSample,
+                           take.sampleKind),
+                std::tuple(48000u, channels, bits, bits / 8, kind));
       if (expected == 0) {
         EXPECT_EQ(ReadFile("take.wav").substr(take.dataOffset - 8, 4), "data") << bits << channels;
         EXPECT_EQ(take.frameCount, 1000);
       }
       EXPECT_EQ(take.dataOffset, expected == 0 ? take.dataOffset : expected);
+      EXPECT_EQ(take.channelMask, ours ? 0 : mask) << bits << channels;
       // Then the same audio as the project itself writes it.
-      testing::WriteCanonicalTake("take.wav", 48000, bits, channels, audio.samples);
+      testing::WriteCanonicalTake("take.wav", 48000, bits, channels, audio.samples, kind);
     }
   }
 }
