@@ -27,7 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool inside =
       take.dataOffset >= 10 && take.dataOffset <= fileBytes + 8 &&
       (take.frameCount <= 0 || take.frameCount * frameBytes <= fileBytes - take.dataOffset);
-  if (!inside || frameBytes == 0 || take.bytesPerSample != take.bitsPerSample >> 3) {
+  // The sample kind is the one its format code (or sub-format) names.
+  const bool kindOfCode = (take.sampleKind == SampleKind::kInteger) == (take.formatCode == 1) &&
+                          (take.sampleKind == SampleKind::kFloat) == (take.formatCode == 3);
+  if (!inside || !kindOfCode || frameBytes == 0 || take.bytesPerSample != take.bitsPerSample >> 3) {
     std::abort();
   }
   return 0;
