@@ -1,7 +1,6 @@
 #include "xfade/crossfade.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <optional>
 #include <vector>
