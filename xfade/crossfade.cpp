@@ -124,7 +124,7 @@ double MixSample(double outgoingSample, double incomingSample, CrossfadeGains ga
   // edge of the range instead.
   const SampleRange range = RangeOf(coding.bytesPerSample);
   const long double held = std::clamp(mix, range.lowest, range.highest);
-  return static_cast<double>(std::trunc(held));  // truncation toward zero
+  return static_cast<int32_t>(held);  // truncation toward zero
 }
 
 int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
