@@ -55,6 +55,9 @@ TEST(TakeProbe, FindsTheSampleAreaOfHandBuiltTakes) {
       {"riff size reads data", 84, {{4, "data"}, {12, stereo16}, {36, dataTag(40)}}, 44, 10},
       {"riff size reads fmt", 84, {{4, "fmt "}, {12, stereo16}, {36, dataTag(40)}}, 44, 10},
       {"size beyond the file", 85, {{12, stereo16}, {36, dataTag(0xFFFFFFFF)}}, 44, 10},
+      // A writer that never closed its file: the rest of the file, none in a bare header.
+      {"size never written", 84, {{12, stereo16}, {36, dataTag(0)}}, 44, 10},
+      {"header of no frames", 44, {{12, stereo16}, {36, dataTag(0)}}, 44, 0},
       {"size short of a chunk", 112, {{12, stereo16}, {36, dataTag(12)}, {84, list}}, 44, 3},
       {"partial frame declared", 84, {{12, stereo16}, {36, dataTag(14)}}, 44, 3},
       {"data tag at 15000", 15016, {{12, stereo16}, {15000, dataTag(8)}}, 15008, 2},
