@@ -2,7 +2,6 @@
 
 #include <sndfile.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -30,27 +29,18 @@ int32_t ContainerOf(TakeLayout layout) {
                                            : SF_FORMAT_WAV;
 }
 
-// A bext text field: NUL-padded, not NUL-terminated when full.
-template <size_t N>
-void PutText(char (&field)[N], std::string_view text) {
-  std::memcpy(field, text.data(), std::min(N, text.size()));
-}
-
-// A bext chunk as a field recorder fills it; `historyLines` lines of coding
-// history (libsndfile adds one of its own).
-void SetBroadcastInfo(SNDFILE* file, const char* description, const char* originator,
+// A bext chunk as a field recorder fills it, with `historyLines` lines of
+// coding history.
+void SetBroadcastInfo(SNDFILE* file, std::string_view description, std::string_view originator,
                       int historyLines) {
   SF_BROADCAST_INFO_VAR(16000) bext{};
-  PutText(bext.description, description);
-  PutText(bext.originator, originator);
-  PutText(bext.origination_date, "2024-05-17");
-  PutText(bext.origination_time, "10:11:12");
+  description.copy(bext.description, sizeof bext.description);
+  originator.copy(bext.originator, sizeof bext.originator);
   std::string history;
   for (int line = 0; line < historyLines; ++line) {
     history += "A=PCM,F=48000,W=24,M=stereo,T=field recorder\r\n";
   }
-  std::memcpy(bext.coding_history, history.data(), history.size());
-  bext.coding_history_size = static_cast<uint32_t>(history.size());
+  bext.coding_history_size = static_cast<uint32_t>(history.copy(bext.coding_history, 16000));
   if (sf_command(file, SFC_SET_BROADCAST_INFO, &bext, sizeof bext) != SF_TRUE) {
     throw std::runtime_error("libsndfile refuses the bext chunk");
   }
