@@ -16,6 +16,11 @@ inline uint32_t Load32LE(const uint8_t* bytes) {
          (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
+inline uint64_t Load64LE(const uint8_t* bytes) {
+  return static_cast<uint64_t>(Load32LE(bytes)) |
+         (static_cast<uint64_t>(Load32LE(bytes + 4)) << 32);
+}
+
 inline void Store16LE(uint8_t* bytes, uint16_t value) {
   bytes[0] = static_cast<uint8_t>(value);
   bytes[1] = static_cast<uint8_t>(value >> 8);

@@ -2,7 +2,9 @@
 #include <cstdlib>
 
 #include "foundation/console.h"
+#include "foundation/file_handle.h"
 #include "fuzz/fuzz_support.h"
+#include "wav/data_chunk.h"
 #include "wav/take_probe.h"
 
 using namespace wexmont;
@@ -32,6 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                           (take.sampleKind == SampleKind::kFloat) == (take.formatCode == 3);
   if (!inside || !kindOfCode || frameBytes == 0 || take.bytesPerSample != take.bitsPerSample >> 3) {
     std::abort();
+  }
+  // The frame copy and the crossfade renderer find the same samples.
+  const FileHandle file = FileHandle::OpenRegularForReading("take.wav");
+  for (const int64_t lastPosition : {kCopyScanLast, kCrossfadeScanLast}) {
+    const std::optional<SampleArea> area = FindSampleArea(file, lastPosition);
+    if (!area || area->DataOffset() != take.dataOffset ||
+        AudioFrames(file, *area, frameBytes) != take.frameCount) {
+      std::abort();
+    }
   }
   return 0;
 }

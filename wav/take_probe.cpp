@@ -64,7 +64,8 @@ TakeAttributes ProbeTake(const std::string& path) {
     EndRun(">> Cannot find file called %s, exiting\n", path.c_str());
   }
 
-  std::optional<int64_t> formatTag = FindFormatTag(file);
+  const ChunkWalk walk = WalkChunks(file);
+  std::optional<int64_t> formatTag = FindFormatTag(file, walk);
   if (!formatTag) {
     Say(">> Can't find format chunk in wave file!\n");
     formatTag = kProbeScanLast;
@@ -78,18 +79,18 @@ TakeAttributes ProbeTake(const std::string& path) {
   take.sampleRate = ReadFormatField(file, path, *formatTag + kSampleRateOffset, 4);
   ReadSampleKind(file, path, *formatTag, take);
 
-  const std::optional<int64_t> dataTag = FindDataTag(file, kProbeScanLast);
-  if (!dataTag) {
+  const std::optional<SampleArea> area = FindSampleArea(file, walk, kProbeScanLast);
+  if (!area) {
     EndRun(">> Can't find data block in wave file, exiting\n");
   }
-  take.dataOffset = *dataTag + kSampleAreaOffset;
+  take.dataOffset = area->DataOffset();
 
   const int64_t bytesPerFrame = int64_t{take.channels} * take.bytesPerSample;
   if (bytesPerFrame == 0) {
     EndRun(">> Take %s has no whole bytes per frame (%d channels of %d bits), exiting\n",
            path.c_str(), take.channels, take.bitsPerSample);
   }
-  take.frameCount = AudioFrames(file, *dataTag, bytesPerFrame);
+  take.frameCount = AudioFrames(file, *area, bytesPerFrame);
   return take;
 }
 

@@ -45,13 +45,13 @@ struct TakeSpan {
   int64_t startFrame = 0;
 };
 
-// Places the crossfade in a take whose data tag is known. Returns the take's
-// failure code when the start byte lies outside the take.
-std::optional<int32_t> PlaceSpan(TakeSpan& take, int64_t dataTag, int64_t centreFrame,
+// Places the crossfade in a take whose sample area is known. Returns the
+// take's failure code when the start byte lies outside the take.
+std::optional<int32_t> PlaceSpan(TakeSpan& take, const SampleArea& area, int64_t centreFrame,
                                  int64_t crossfadeFrames, int64_t bytesPerFrame,
                                  int32_t failureCode, const char* rangeMessage) {
-  take.dataOffset = dataTag + kSampleAreaOffset;
-  take.audioFrames = AudioFrames(take.file, dataTag, bytesPerFrame);
+  take.dataOffset = area.DataOffset();
+  take.audioFrames = AudioFrames(take.file, area, bytesPerFrame);
   take.startFrame = centreFrame - crossfadeFrames / 2;
   const int64_t startByte = take.dataOffset + bytesPerFrame * take.startFrame;
   if (startByte < take.dataOffset || startByte > take.file.Size()) {
@@ -149,23 +149,23 @@ int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame
   TakeSpan outgoing{outgoingFile, outgoingTake};
   TakeSpan incoming{incomingFile, incomingTake};
   // Both sample areas are found before either start byte is checked.
-  const std::optional<int64_t> outgoingTag = FindDataTag(outgoingFile, kCrossfadeScanLast);
-  if (!outgoingTag) {
+  const std::optional<SampleArea> outgoingArea = FindSampleArea(outgoingFile, kCrossfadeScanLast);
+  if (!outgoingArea) {
     Say("Data block not found error\n");
     return kOutgoingTakeFailed;
   }
-  const std::optional<int64_t> incomingTag = FindDataTag(incomingFile, kCrossfadeScanLast);
-  if (!incomingTag) {
+  const std::optional<SampleArea> incomingArea = FindSampleArea(incomingFile, kCrossfadeScanLast);
+  if (!incomingArea) {
     Say("Data block not found error\n");
     return kIncomingTakeFailed;
   }
   if (auto failed =
-          PlaceSpan(outgoing, *outgoingTag, outgoingCentreFrame, crossfadeFrames, bytesPerFrame,
+          PlaceSpan(outgoing, *outgoingArea, outgoingCentreFrame, crossfadeFrames, bytesPerFrame,
                     kOutgoingTakeFailed, "Invalid crossfade for destination file")) {
     return *failed;
   }
   if (auto failed =
-          PlaceSpan(incoming, *incomingTag, incomingCentreFrame, crossfadeFrames, bytesPerFrame,
+          PlaceSpan(incoming, *incomingArea, incomingCentreFrame, crossfadeFrames, bytesPerFrame,
                     kIncomingTakeFailed, "Invalid crossfade for source file")) {
     return *failed;
   }

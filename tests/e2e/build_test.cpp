@@ -69,6 +69,27 @@ std::vector<TrackSetup> EveryCurveInEveryNewFormat() {
   return tracks;
 }
 
+// One track per layout in which recorders and editors write takes, in every
+// sample format, with a crossfade over the cut. The takes end before the
+// last edit point, so each output ends where its takes' samples end.
+std::vector<TrackSetup> EveryRecorderLayout() {
+  using testing::TakeLayout;
+  std::vector<TrackSetup> tracks;
+  for (TakeLayout layout :
+       {TakeLayout::kBroadcast, TakeLayout::kLateSamples, TakeLayout::kChunkBeforeFormat,
+        TakeLayout::kBrokenChunk, TakeLayout::kRf64}) {
+    const int32_t n = static_cast<int32_t>(tracks.size());
+    tracks.push_back({.base = "t" + std::to_string(n),
+                      .bits = n % 2 == 0 ? 24 : 16,
+                      .channels = 1 + n / 2 % 2,
+                      .crossfadeMs = 20,
+                      .crossfadeType = 1 + n % 4,
+                      .takeFrames = 12000,
+                      .layout = layout});
+  }
+  return tracks;
+}
+
 const std::vector<Edit> kThreeEdits = {{"0", "A"}, {"1", "B"}, {"2", "C"}};
 
 // A stereo 16-bit track at 8000 Hz whose takes last 3 s unless listed short.
@@ -125,6 +146,10 @@ const Scenario kScenarios[] = {
      {{"0", "A"}, {"0.3", "B"}, {"0.7", "C"}},
      {{"vox", 44100, 16, 2, 30, 1, 44100, {}, testing::TakeLayout::kExtensible},
       {"kick", 48000, 24, 1, 10, 3, 30000}},
+     false},
+    {"TakesAsRecordersWriteThem",
+     {{"0", "A"}, {"0.5", "B"}, {"2", "C"}},
+     EveryRecorderLayout(),
      false},
     {"EveryCurveInEveryFormat",
      {{"0", "A"}, {"0.25", "B"}, {"0.5", "C"}},

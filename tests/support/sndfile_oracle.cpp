@@ -4,8 +4,13 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <numbers>
 #include <stdexcept>
+#include <string_view>
+
+#include "foundation/byte_pack.h"
+#include "tests/support/project_files.h"
 
 namespace wexmont::testing {
 namespace {
@@ -24,7 +29,8 @@ int SubtypeOf(const Audio& audio) {
                                      : SF_FORMAT_PCM_32;
 }
 
-void WriteSamples(SNDFILE* file, const Audio& audio, const std::string& path) {
+// Writes every frame of `audio`; false when libsndfile wrote fewer.
+bool WriteSamples(SNDFILE* file, const Audio& audio) {
   const sf_count_t frames = static_cast<sf_count_t>(audio.samples.size()) / audio.channels;
   sf_count_t written = 0;
   if (audio.kind == SampleKind::kFloat) {
@@ -38,10 +44,7 @@ void WriteSamples(SNDFILE* file, const Audio& audio, const std::string& path) {
     }
     written = sf_writef_int(file, wide.data(), frames);
   }
-  sf_close(file);
-  if (written != frames) {
-    throw std::runtime_error("libsndfile wrote too few frames to " + path);
-  }
+  return written == frames;
 }
 
 // sox 14.4 warns on standard error of every extensible float file (it looks
@@ -61,24 +64,88 @@ std::string SoxSays(const std::string& option, const std::string& path) {
   return text.substr(0, text.find_last_not_of('\n') + 1);
 }
 
+int32_t ContainerOf(TakeLayout layout) {
+  return layout == TakeLayout::kExtensible ? SF_FORMAT_WAVEX
+         : layout == TakeLayout::kRf64     ? SF_FORMAT_RF64
+                                           : SF_FORMAT_WAV;
+}
+
+// A bext chunk as a field recorder fills it, with `historyLines` lines of
+// coding history.
+void SetBroadcastInfo(SNDFILE* file, std::string_view description, std::string_view originator,
+                      int historyLines) {
+  SF_BROADCAST_INFO_VAR(16000) bext{};
+  description.copy(bext.description, sizeof bext.description);
+  originator.copy(bext.originator, sizeof bext.originator);
+  std::string history;
+  for (int line = 0; line < historyLines; ++line) {
+    history += "A=PCM,F=48000,W=24,M=stereo,T=field recorder\r\n";
+  }
+  bext.coding_history_size = static_cast<uint32_t>(history.copy(bext.coding_history, 16000));
+  if (sf_command(file, SFC_SET_BROADCAST_INFO, &bext, sizeof bext) != SF_TRUE) {
+    throw std::runtime_error("libsndfile refuses the bext chunk");
+  }
+}
+
+// Puts a chunk right after "WAVE", before everything libsndfile wrote, and
+// counts it in the RIFF size.
+void InsertFirstChunk(const std::string& path, const std::string& id, uint32_t declaredSize,
+                      const std::string& payload) {
+  std::string bytes = ReadFile(path);
+  std::string chunk = id + std::string(4, '\0') + payload + std::string(payload.size() % 2, '\0');
+  Store32LE(reinterpret_cast<uint8_t*>(&chunk[4]), declaredSize);
+  bytes.insert(12, chunk);
+  auto* riffSize = reinterpret_cast<uint8_t*>(&bytes[4]);
+  Store32LE(riffSize, Load32LE(riffSize) + static_cast<uint32_t>(chunk.size()));
+  WriteFile(path, bytes);
+}
+
+// What a layout adds before the samples are written.
+void AddLeadingMetadata(SNDFILE* file, TakeLayout layout) {
+  if (layout == TakeLayout::kWithInfo) {
+    sf_set_string(file, SF_STR_TITLE, "Take written by a field recorder");
+    sf_set_string(file, SF_STR_ARTIST, "Wexmont tests");
+    sf_set_string(file, SF_STR_COMMENT, "fmt data RIFF inside a text chunk");
+  } else if (layout == TakeLayout::kBroadcast) {
+    SetBroadcastInfo(file, "Scene 4 take 2, metadata of the field recorder", "fmt data recorder",
+                     1);
+    sf_set_string(file, SF_STR_COMMENT, "fmt data RIFF inside a text chunk");
+  } else if (layout == TakeLayout::kLateSamples) {
+    SetBroadcastInfo(file, "Scene 4 take 3", "field recorder", 340);
+  }
+}
+
+// What a layout adds after the samples, and to the closed file.
+void AddTrailingMetadata(SNDFILE* file, const std::string& path, TakeLayout layout) {
+  if (layout == TakeLayout::kRf64) {
+    sf_set_string(file, SF_STR_COMMENT, "a comment written after the samples");
+  }
+  sf_close(file);
+  if (layout == TakeLayout::kChunkBeforeFormat) {
+    const std::string xml = "<BWFXML><NOTE>metadata of scene 4, fmt and data</NOTE></BWFXML>";
+    InsertFirstChunk(path, "iXML", static_cast<uint32_t>(xml.size()), xml);
+  } else if (layout == TakeLayout::kBrokenChunk) {
+    InsertFirstChunk(path, "JUNK", 0x7FFFFFF0, "junk");
+  }
+}
+
 }  // namespace
 
 void WriteWithSndfile(const std::string& path, const Audio& audio, TakeLayout layout) {
   SF_INFO info{};
   info.samplerate = static_cast<int>(audio.sampleRate);
   info.channels = audio.channels;
-  const int container = layout == TakeLayout::kExtensible ? SF_FORMAT_WAVEX : SF_FORMAT_WAV;
-  info.format = container | SubtypeOf(audio);
+  info.format = ContainerOf(layout) | SubtypeOf(audio);
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (file == nullptr) {
     throw std::runtime_error("libsndfile cannot write " + path + ": " + sf_strerror(nullptr));
   }
-  if (layout == TakeLayout::kWithInfo) {
-    sf_set_string(file, SF_STR_TITLE, "Take written by a field recorder");
-    sf_set_string(file, SF_STR_ARTIST, "Wexmont tests");
-    sf_set_string(file, SF_STR_COMMENT, "fmt data RIFF inside a text chunk");
+  AddLeadingMetadata(file, layout);
+  const bool complete = WriteSamples(file, audio);
+  AddTrailingMetadata(file, path, layout);
+  if (!complete) {
+    throw std::runtime_error("libsndfile wrote too few frames to " + path);
   }
-  WriteSamples(file, audio, path);
 }
 
 Audio ReadWithSndfile(const std::string& path) {

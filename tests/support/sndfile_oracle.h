@@ -24,6 +24,13 @@ enum class TakeLayout {
   kPlain,       // RIFF/WAVE with a plain format chunk
   kExtensible,  // WAVE_FORMAT_EXTENSIBLE format chunk
   kWithInfo,    // text metadata chunks written around the audio
+  // Broadcast WAV: a bext chunk and an INFO comment before the samples, whose
+  // texts hold "data" and "fmt " at even bytes.
+  kBroadcast,
+  kLateSamples,        // a bext coding history so long that the samples start after byte 15000
+  kChunkBeforeFormat,  // an odd-sized iXML chunk and its pad byte before "fmt ", holding "data"
+  kBrokenChunk,        // a chunk before "fmt " whose size runs past the end of the file
+  kRf64,               // RF64: sizes in its ds64 chunk, a comment after the samples
 };
 
 // Writes `audio` with libsndfile. Throws when libsndfile refuses.

@@ -40,6 +40,17 @@ const std::string kFormat = std::string("\x01\x00\x01\x00", 4) + Le32(8000) + Le
 const std::string kSamples(
     "\x01\x00\x02\x01\x03\x02\x04\x03\x05\x04\x06\x05\x07\x06\x08\x07\x09\x08\x0a\x09", 20);
 const std::string kTake = Riff(Chunk("fmt ", kFormat) + Chunk("data", kSamples));
+const std::string kComment = Chunk("LIST", "INFOICMT" + Chunk("", "fmt data RIFF"));
+
+// An RF64 file whose ds64 chunk declares `dataSize` sample bytes, with a
+// comment after the samples.
+std::string Rf64(const std::string& fileId, uint64_t dataSize) {
+  const std::string ds64 = Le32(0) + Le32(0) + Le32(static_cast<uint32_t>(dataSize)) +
+                           Le32(static_cast<uint32_t>(dataSize >> 32)) + Le32(10) + Le32(0) +
+                           Le32(0);
+  return fileId + Le32(0xFFFFFFFF) + "WAVE" + Chunk("ds64", ds64) + Chunk("fmt ", kFormat) +
+         "data" + Le32(0xFFFFFFFF) + kSamples + kComment;
+}
 
 std::string Le16(uint16_t value) {
   return Le32(value).substr(0, 2);
@@ -75,8 +86,15 @@ std::vector<HostileTake> HostileTakes() {
       {"data before fmt", Riff(Chunk("data", kSamples) + Chunk("fmt ", kFormat)), true},
       {"odd chunk with pad byte", Riff(Chunk("JUNK", "abc") + kTake.substr(12)), true},
       {"odd chunk without pad byte", Riff("JUNK" + Le32(3) + "abc" + kTake.substr(12)), false},
-      {"tags inside a text chunk",
-       Riff(Chunk("LIST", "INFOICMT" + Chunk("", "fmt data RIFF")) + kTake.substr(12)), false},
+      {"tags inside a text chunk", Riff(kComment + kTake.substr(12)), true},
+      {"data size 0, never written", Riff(Chunk("fmt ", kFormat) + "data" + Le32(0) + kSamples),
+       true},
+      {"samples after byte 15000", Riff(Chunk("JUNK", std::string(15000, '\0')) + kTake.substr(12)),
+       true},
+      {"chunk size past the end of the file",
+       Riff("JUNK" + Le32(0x7FFFFFF0) + "junk" + kTake.substr(12)), true},
+      {"RF64 sized by ds64", Rf64("RF64", kSamples.size()), true},
+      {"BW64 with ds64 size unwritten", Rf64("BW64", 0).substr(0, 100), true},
   };
   // The fields of the format chunk that say what the samples are.
   const std::string extensible = TakeWithFormat(Extensible(16, 1));
