@@ -17,10 +17,14 @@ int64_t BytesPerFrame(const TrackFormat& format) {
   return int64_t{format.BytesPerSample()} * format.channels;
 }
 
+// The output's header counts its carried metadata; the temporary crossfade
+// file carries none.
 void RefuseOversizedFiles(const RunTables& run, int32_t t) {
   const int64_t bytesPerFrame = BytesPerFrame(run.trackFormat[t]);
   const int64_t maxDataBytes = MaxDataBytes(run.trackFormat[t]);
-  if (run.outputLength[t] * bytesPerFrame > maxDataBytes) {
+  const int64_t maxOutputBytes =
+      MaxDataBytes(run.trackFormat[t], run.trackMetadata[t].ChunkBytes());
+  if (run.outputLength[t] * bytesPerFrame > maxOutputBytes) {
     EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
            run.outputNames[t].c_str(), static_cast<long long>(run.outputLength[t]));
   }

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "project/crossfade_params.h"
 #include "project/track_lists.h"
+#include "wav/carried_metadata.h"
 #include "wav/sample_format.h"
 
 namespace wexmont {
@@ -38,6 +40,10 @@ struct RunTables {
   std::vector<TrackFormat> trackFormat;
   std::vector<int64_t> longestTake;
   std::vector<int64_t> takeFrames;  // frames of take e of track t at t * editCount + e
+  // Time reference of take e of track t (its bext chunk's), at the same place.
+  std::vector<std::optional<uint64_t>> takeTimeReference;
+  // What the output carries of the track's first take: bext and iXML.
+  std::vector<CarriedMetadata> trackMetadata;
 
   // From the edit plan, per track.
   std::vector<int64_t> outputLength;

@@ -67,6 +67,8 @@ void CheckTakes(RunTables& run) {
   run.trackFormat.assign(tracks, TrackFormat{});
   run.longestTake.assign(tracks, 0);
   run.takeFrames.assign(tracks * static_cast<size_t>(run.editCount), 0);
+  run.takeTimeReference.assign(run.takeFrames.size(), std::nullopt);
+  run.trackMetadata.assign(tracks, CarriedMetadata{});
 
   for (int32_t t = 0; t < run.trackCount; ++t) {
     const std::string& baseName = run.baseNames[t];
@@ -74,12 +76,15 @@ void CheckTakes(RunTables& run) {
     for (int32_t e = 0; e < run.editCount; ++e) {
       const std::string path = TakeFileName(baseName, run.takeNames[e]);
       const TakeAttributes take = ProbeTake(path);
-      run.takeFrames[static_cast<size_t>(t) * run.editCount + e] = take.frameCount;
+      const size_t slot = static_cast<size_t>(t) * run.editCount + e;
+      run.takeFrames[slot] = take.frameCount;
+      run.takeTimeReference[slot] = take.metadata.timeReference;
       run.longestTake[t] = std::max(run.longestTake[t], take.frameCount);
       if (e == 0) {
         RefuseUnbuildableFormat(path, take);
         format = {take.sampleRate, take.bitsPerSample, take.channels, take.sampleKind,
                   take.channelMask};
+        run.trackMetadata[t] = MetadataToCarry(path, take.metadata, format);
       } else {
         CompareWithFirstTake(format, take, baseName);
       }

@@ -1,7 +1,8 @@
 // The take check: every take of every track is probed, in track and edit
 // order. The first take of a track must be a format the build renders, and
 // every other take must agree with it in rate, width, channels and sample
-// kind. Fixes each track's format and longest take.
+// kind. Fixes each track's format and longest take, notes every take's time
+// reference, and what each output carries of its first take's metadata.
 #pragma once
 
 #include "driver/run_tables.h"

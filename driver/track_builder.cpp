@@ -106,7 +106,7 @@ void BuildTrack(const RunTables& run, int32_t t) {
                run.crossfadeFrames[t],
                run.crossfadeType[t]};
   Say("\n\nBuilding to %s\n", job.output.c_str());
-  WriteWavHeader(job.output, job.format, job.plan.outputLength);
+  WriteWavHeader(job.output, job.format, job.plan.outputLength, run.trackMetadata[t]);
   Say("edits: ");
   const std::string& baseName = run.baseNames[t];
   for (int32_t u = 0; u < run.editCount; ++u) {

@@ -91,6 +91,7 @@ TakeAttributes ProbeTake(const std::string& path) {
            path.c_str(), take.channels, take.bitsPerSample);
   }
   take.frameCount = AudioFrames(file, *area, bytesPerFrame);
+  take.metadata = FindTakeMetadata(file, walk);
   return take;
 }
 

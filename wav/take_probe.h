@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "wav/carried_metadata.h"
 #include "wav/sample_format.h"
 
 namespace wexmont {
@@ -19,9 +20,10 @@ struct TakeAttributes {
   SampleKind sampleKind = SampleKind::kInteger;
   uint16_t formatCode = 0;   // an extensible chunk's is that of its sub-format
   uint32_t channelMask = 0;  // from an extensible chunk, else 0
+  TakeMetadata metadata;     // where its bext and iXML chunks lie
 };
 
-// The format and sample area of the take at `path`. Ends the run when the
+// The format, sample area and metadata chunks of the take at `path`. Ends the run when the
 // take cannot be opened, has no data tag, has no bytes per frame or is too
 // short to hold a format field it needs.
 TakeAttributes ProbeTake(const std::string& path);

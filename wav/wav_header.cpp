@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 #include "foundation/byte_pack.h"
 #include "foundation/console.h"
@@ -101,16 +102,17 @@ int64_t HeaderBytes(const SampleFormat& format) {
   return TakesPlainHeader(format) ? kHeaderBytes : kExtensibleHeaderBytes;
 }
 
-int64_t MaxDataBytes(const SampleFormat& format) {
-  return 0xFFFFFFFFLL - (HeaderBytes(format) - kRiffSizeField);
+int64_t MaxDataBytes(const SampleFormat& format, int64_t metadataBytes) {
+  return 0xFFFFFFFFLL - (HeaderBytes(format) + metadataBytes - kRiffSizeField);
 }
 
-WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount) {
+WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount, int64_t metadataBytes) {
   const int64_t headerBytes = HeaderBytes(format);
   const uint32_t dataSize = static_cast<uint32_t>(DataBytes(format, frameCount));
   WavHeader header(static_cast<size_t>(headerBytes), 0);
   PutId(header, kRiffId, "RIFF");
-  Store32LE(&header[kRiffSize], dataSize + static_cast<uint32_t>(headerBytes - kRiffSizeField));
+  Store32LE(&header[kRiffSize],
+            dataSize + static_cast<uint32_t>(headerBytes + metadataBytes - kRiffSizeField));
   PutId(header, kWaveId, "WAVE");
   PutId(header, kFormatId, "fmt ");
   if (TakesPlainHeader(format)) {
@@ -123,21 +125,29 @@ WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount) {
   return header;
 }
 
-void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t frameCount) {
+void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t frameCount,
+                    const CarriedMetadata& metadata) {
   // The frame count is bounded first, so that the product cannot overflow.
-  const int64_t maxDataBytes = MaxDataBytes(format);
+  const int64_t metadataBytes = metadata.ChunkBytes();
+  const int64_t maxDataBytes = MaxDataBytes(format, metadataBytes);
   const bool fits = frameCount >= 0 && frameCount <= maxDataBytes;
   const int64_t dataBytes = fits ? DataBytes(format, frameCount) : -1;
   if (!fits || dataBytes < 0 || dataBytes > maxDataBytes) {
     EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n", path.c_str(),
            static_cast<long long>(frameCount));
   }
-  const WavHeader header = BuildHeader(format, frameCount);
+  const WavHeader header = BuildHeader(format, frameCount, metadataBytes);
   FileHandle file = FileHandle::CreateEmpty(path);
   if (!file.IsOpen()) {
     EndRun(">> Cannot create %s, exiting\n", path.c_str());
   }
-  if (!file.WriteAt(0, header) || !file.Close()) {
+  // The carried chunks go between the format chunk and the data chunk.
+  const auto dataChunk = std::span(header).last(static_cast<size_t>(kDataIdBeforeSamples));
+  const auto beforeData = std::span(header).first(header.size() - dataChunk.size());
+  const bool written =
+      file.WriteAt(0, beforeData) &&
+      file.WriteAt(WriteCarriedMetadata(file, path, beforeData.size(), metadata), dataChunk);
+  if (!written || !file.Close()) {
     EndRun(">> Cannot write %s, exiting\n", path.c_str());
   }
 }

@@ -119,16 +119,26 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
 }
 
 // A 4 GiB take (sparse, so that it takes no room) gives an output that no
-// WAV file can hold.
+// WAV file can hold: 24-bit stereo beyond the RIFF size, or 16-bit mono that
+// fits only without the iXML chunk the output would carry.
 TEST(Faults, AnOutputTooLongForAWavFileIsRefusedBeforeItIsCreated) {
-  ScratchDir dir;
-  WriteProject();
-  const WavHeader header = BuildHeader({8000, 24, 2}, 715827882);
-  WriteFile("dC.wav", std::string(header.begin(), header.end()));
-  ASSERT_EQ(::truncate("dC.wav", 44 + 4294967292LL), 0);
-  WriteFile("points.txt", "0\tC\n300000\tC\n");
-  ExpectFailure(RunLimited(), ">> d_bld.wav would hold 715827882 frames, more than a WAV file can");
-  EXPECT_FALSE(testing::Exists("d_bld.wav"));
+  const std::string ixml = std::string("iXML\x08\0\0\0", 8) + "<BWFXML>";
+  for (const auto& [format, frames, chunk] :
+       {std::tuple{SampleFormat{8000, 24, 2}, 715827882LL, std::string()},
+        {SampleFormat{8000, 16, 1}, MaxDataBytes({8000, 16, 1}) / 2, ixml}}) {
+    ScratchDir dir;
+    WriteProject();
+    const WavHeader header = BuildHeader(format, frames, static_cast<int64_t>(chunk.size()));
+    std::string take(header.begin(), header.end());
+    WriteFile("dC.wav", take.insert(take.size() - 8, chunk));
+    ASSERT_EQ(::truncate("dC.wav", static_cast<off_t>(take.size() + frames * format.channels *
+                                                                        format.BytesPerSample())),
+              0);
+    WriteFile("points.txt", "0\tC\n300000\tC\n");
+    ExpectFailure(RunLimited(), ">> d_bld.wav would hold " + std::to_string(frames) +
+                                    " frames, more than a WAV file can");
+    EXPECT_FALSE(testing::Exists("d_bld.wav"));
+  }
 }
 
 // A thousand tracks print more than the pipe holds before the first output
