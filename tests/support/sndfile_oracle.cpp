@@ -87,19 +87,6 @@ void SetBroadcastInfo(SNDFILE* file, std::string_view description, std::string_v
   }
 }
 
-// Puts a chunk right after "WAVE", before everything libsndfile wrote, and
-// counts it in the RIFF size.
-void InsertFirstChunk(const std::string& path, const std::string& id, uint32_t declaredSize,
-                      const std::string& payload) {
-  std::string bytes = ReadFile(path);
-  std::string chunk = id + std::string(4, '\0') + payload + std::string(payload.size() % 2, '\0');
-  Store32LE(reinterpret_cast<uint8_t*>(&chunk[4]), declaredSize);
-  bytes.insert(12, chunk);
-  auto* riffSize = reinterpret_cast<uint8_t*>(&bytes[4]);
-  Store32LE(riffSize, Load32LE(riffSize) + static_cast<uint32_t>(chunk.size()));
-  WriteFile(path, bytes);
-}
-
 // What a layout adds before the samples are written.
 void AddLeadingMetadata(SNDFILE* file, TakeLayout layout) {
   if (layout == TakeLayout::kWithInfo) {
@@ -131,6 +118,17 @@ void AddTrailingMetadata(SNDFILE* file, const std::string& path, TakeLayout layo
 
 }  // namespace
 
+void InsertFirstChunk(const std::string& path, const std::string& id, uint32_t declaredSize,
+                      const std::string& payload) {
+  std::string bytes = ReadFile(path);
+  std::string chunk = id + std::string(4, '\0') + payload + std::string(payload.size() % 2, '\0');
+  Store32LE(reinterpret_cast<uint8_t*>(&chunk[4]), declaredSize);
+  bytes.insert(12, chunk);
+  auto* riffSize = reinterpret_cast<uint8_t*>(&bytes[4]);
+  Store32LE(riffSize, Load32LE(riffSize) + static_cast<uint32_t>(chunk.size()));
+  WriteFile(path, bytes);
+}
+
 void WriteWithSndfile(const std::string& path, const Audio& audio, TakeLayout layout) {
   SF_INFO info{};
   info.samplerate = static_cast<int>(audio.sampleRate);
@@ -146,6 +144,87 @@ void WriteWithSndfile(const std::string& path, const Audio& audio, TakeLayout la
   if (!complete) {
     throw std::runtime_error("libsndfile wrote too few frames to " + path);
   }
+}
+
+void WriteBroadcastWave(const std::string& path, const Audio& audio, const BroadcastInfo& bext) {
+  SF_INFO info{static_cast<sf_count_t>(0),
+               static_cast<int>(audio.sampleRate),
+               audio.channels,
+               SF_FORMAT_WAV | SubtypeOf(audio),
+               0,
+               0};
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  SF_BROADCAST_INFO_VAR(4096) fields{};
+  bext.description.copy(fields.description, sizeof fields.description);
+  bext.originator.copy(fields.originator, sizeof fields.originator);
+  bext.originatorReference.copy(fields.originator_reference, sizeof fields.originator_reference);
+  fields.time_reference_low = static_cast<uint32_t>(bext.timeReference);
+  fields.time_reference_high = static_cast<uint32_t>(bext.timeReference >> 32);
+  fields.version = static_cast<short>(bext.version);
+  bext.umid.copy(fields.umid, sizeof fields.umid);
+  std::tie(fields.loudness_value, fields.loudness_range, fields.max_true_peak_level,
+           fields.max_momentary_loudness, fields.max_shortterm_loudness) =
+      std::tuple_cat(bext.loudness);
+  fields.coding_history_size =
+      static_cast<uint32_t>(bext.codingHistory.copy(fields.coding_history, 4096));
+  const bool written =
+      file != nullptr &&
+      sf_command(file, SFC_SET_BROADCAST_INFO, &fields, sizeof fields) == SF_TRUE &&
+      WriteSamples(file, audio);
+  sf_close(file);
+  if (!written) {
+    throw std::runtime_error("libsndfile cannot write the Broadcast WAV take " + path);
+  }
+}
+
+std::optional<BroadcastInfo> ReadBroadcastInfo(const std::string& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) {
+    throw std::runtime_error("libsndfile cannot read " + path + ": " + sf_strerror(nullptr));
+  }
+  SF_BROADCAST_INFO_VAR(16384) fields{};
+  const bool found = sf_command(file, SFC_GET_BROADCAST_INFO, &fields, sizeof fields) == SF_TRUE;
+  sf_close(file);
+  if (!found) {
+    return std::nullopt;
+  }
+  const auto text = [](const char* field, size_t width) {
+    return std::string(field, ::strnlen(field, width));
+  };
+  return BroadcastInfo{text(fields.description, sizeof fields.description),
+                       text(fields.originator, sizeof fields.originator),
+                       text(fields.originator_reference, sizeof fields.originator_reference),
+                       text(fields.origination_date, sizeof fields.origination_date),
+                       text(fields.origination_time, sizeof fields.origination_time),
+                       uint64_t{fields.time_reference_high} << 32 | fields.time_reference_low,
+                       static_cast<uint16_t>(fields.version),
+                       std::string(fields.umid, sizeof fields.umid),
+                       {fields.loudness_value, fields.loudness_range, fields.max_true_peak_level,
+                        fields.max_momentary_loudness, fields.max_shortterm_loudness},
+                       text(fields.coding_history, fields.coding_history_size)};
+}
+
+std::optional<std::string> ReadChunkWithSndfile(const std::string& path, const std::string& id) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) {
+    throw std::runtime_error("libsndfile cannot read " + path + ": " + sf_strerror(nullptr));
+  }
+  SF_CHUNK_INFO chunk{};
+  id.copy(chunk.id, sizeof chunk.id - 1);
+  chunk.id_size = static_cast<unsigned>(id.size());
+  SF_CHUNK_ITERATOR* found = sf_get_chunk_iterator(file, &chunk);
+  std::optional<std::string> payload;
+  if (found != nullptr && sf_get_chunk_size(found, &chunk) == SF_ERR_NO_ERROR) {
+    payload.emplace(chunk.datalen, '\0');
+    chunk.data = payload->data();
+    if (sf_get_chunk_data(found, &chunk) != SF_ERR_NO_ERROR) {
+      payload.reset();
+    }
+  }
+  sf_close(file);
+  return payload;
 }
 
 Audio ReadWithSndfile(const std::string& path) {

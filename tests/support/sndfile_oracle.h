@@ -3,7 +3,9 @@
 // programs will read them. sox as a second reader of the headers.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,32 @@ enum class TakeLayout {
 // Writes `audio` with libsndfile. Throws when libsndfile refuses.
 void WriteWithSndfile(const std::string& path, const Audio& audio,
                       TakeLayout layout = TakeLayout::kPlain);
+
+// The fields of a bext chunk as libsndfile hands them; text fields hold
+// their bytes up to the first NUL or the end of the field.
+struct BroadcastInfo {
+  std::string description = {}, originator = {}, originatorReference = {}, date = {}, time = {};
+  uint64_t timeReference = 0;
+  uint16_t version = 0;
+  std::string umid = {};              // all 64 bytes
+  std::array<int16_t, 5> loudness{};  // value, range, true peak, momentary, short term
+  std::string codingHistory = {};
+};
+
+// Writes `audio` as a Broadcast WAV take with libsndfile, which adds a
+// coding history line of its own.
+void WriteBroadcastWave(const std::string& path, const Audio& audio, const BroadcastInfo& bext);
+
+// The bext chunk of a file as libsndfile reads it; nothing when it has none.
+std::optional<BroadcastInfo> ReadBroadcastInfo(const std::string& path);
+
+// The payload of the first chunk `id` as libsndfile's chunk reader finds it.
+std::optional<std::string> ReadChunkWithSndfile(const std::string& path, const std::string& id);
+
+// Puts a chunk right after "WAVE", before every other chunk, and counts it
+// in the RIFF size.
+void InsertFirstChunk(const std::string& path, const std::string& id, uint32_t declaredSize,
+                      const std::string& payload);
 
 // Reads a WAV file with libsndfile. Throws when libsndfile cannot open it,
 // which makes a malformed output fail the test.
