@@ -1,4 +1,5 @@
-// The take probe. The whole input is one take file.
+// The take probe, and the header of an output that carries the take's
+// metadata. The whole input is one take file.
 #include <cstdlib>
 
 #include "foundation/console.h"
@@ -6,6 +7,7 @@
 #include "fuzz/fuzz_support.h"
 #include "wav/data_chunk.h"
 #include "wav/take_probe.h"
+#include "wav/wav_header.h"
 
 using namespace wexmont;
 
@@ -43,6 +45,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         AudioFrames(file, *area, frameBytes) != take.frameCount) {
       std::abort();
     }
+  }
+  // Metadata is noted only whole and inside the file. Carried into a header,
+  // it leaves the data chunk last, where every writer of frames finds it.
+  const TakeMetadata& metadata = take.metadata;
+  for (const std::optional<TakeChunk>& chunk : {metadata.bext, metadata.ixml}) {
+    if (chunk && chunk->payloadOffset + chunk->payloadSize > fileBytes) {
+      std::abort();
+    }
+  }
+  if ((metadata.bext && metadata.bext->payloadSize < kBextFixedBytes) ||
+      metadata.bext.has_value() != metadata.timeReference.has_value()) {
+    std::abort();
+  }
+  const SampleFormat format{take.sampleRate, take.bitsPerSample, take.channels, take.sampleKind};
+  const CarriedMetadata carried = MetadataToCarry("take.wav", metadata, format);
+  WriteWavHeader("output.wav", format, 3, carried);
+  const FileHandle output = FileHandle::OpenRegularForReading("output.wav");
+  const std::optional<SampleArea> area = FindSampleArea(output, kProbeScanLast);
+  if (!area || area->DataOffset() != HeaderBytes(format) + carried.ChunkBytes() ||
+      output.Size() != area->DataOffset()) {
+    std::abort();
   }
   return 0;
 }

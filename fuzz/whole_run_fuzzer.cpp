@@ -23,9 +23,9 @@ static bool IsOutput(const std::string& name) {
   return name.ends_with("_bld.wav") || name == "xfade_temp.wav";
 }
 
-// The samples follow the header's data chunk, which follows its format
-// chunk (16 bytes in the plain header, 40 in the extensible one); the file
-// ends where the data size says.
+// The header's chunks lead to its data chunk, the last one: the file ends
+// where the data size says and the RIFF size counts every byte after it. A
+// carried bext chunk holds all of its fixed fields.
 bool HoldsWhatItAnnounces(const std::string& bytes) {
   const auto field = [&](size_t at) {
     return Load32LE(reinterpret_cast<const uint8_t*>(bytes.data()) + at);
@@ -33,8 +33,15 @@ bool HoldsWhatItAnnounces(const std::string& bytes) {
   if (bytes.size() < 44) {
     return false;
   }
-  const size_t dataTag = 20 + size_t{field(16)};
-  return dataTag + 8 <= bytes.size() && bytes.size() == dataTag + 8 + field(dataTag + 4);
+  size_t at = 12;
+  for (; at + 8 <= bytes.size() && bytes.compare(at, 4, "data") != 0;
+       at += 8 + size_t{field(at + 4)} + field(at + 4) % 2) {
+    if (bytes.compare(at, 4, "bext") == 0 && field(at + 4) < 602) {
+      return false;
+    }
+  }
+  return at + 8 <= bytes.size() && bytes.size() == at + 8 + field(at + 4) &&
+         field(4) == bytes.size() - 8;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -72,6 +72,7 @@ struct HostileTake {
   std::string bytes;
   bool builds;  // false: building it or refusing it are both fine
   int32_t bits = 16;
+  size_t carried = 0;  // bytes of the bext and iXML chunks its output carries
 };
 
 std::vector<HostileTake> HostileTakes() {
@@ -95,6 +96,14 @@ std::vector<HostileTake> HostileTakes() {
        Riff("JUNK" + Le32(0x7FFFFFF0) + "junk" + kTake.substr(12)), true},
       {"RF64 sized by ds64", Rf64("RF64", kSamples.size()), true},
       {"BW64 with ds64 size unwritten", Rf64("BW64", 0).substr(0, 100), true},
+      // Metadata is carried only whole; the added history line is 36 bytes.
+      {"bext past the end of the file", Riff(kTake.substr(12) + "bext" + Le32(602) + "bext"), true},
+      {"bext of 601 bytes", Riff(Chunk("bext", std::string(601, 'b')) + kTake.substr(12)), true},
+      {"bext of text without NUL or line end, odd iXML",
+       Riff(Chunk("bext", std::string(607, 'x')) + Chunk("iXML", "abc") + kTake.substr(12)), true,
+       16, 8 + 602 + 5 + 2 + 36 + 1 + 8 + 4},
+      {"iXML after the samples", Riff(kTake.substr(12) + Chunk("iXML", "<data fmt >")), true, 16,
+       20},
   };
   // The fields of the format chunk that say what the samples are.
   const std::string extensible = TakeWithFormat(Extensible(16, 1));
@@ -144,15 +153,19 @@ TEST(HostileTakes, AreBuiltOrRefusedNeverWorse) {
     EXPECT_EQ(ReadFile("hA.wav"), hostile.bytes);
     if (hostile.builds) {
       EXPECT_EQ(status, 0);
-      EXPECT_EQ(ReadFile("h_bld.wav").substr(hostile.bits == 16 ? 44 : 68), kSamples);
+      EXPECT_EQ(ReadFile("h_bld.wav").substr((hostile.bits == 16 ? 44 : 68) + hostile.carried),
+                kSamples);
     } else if (status == 0) {
-      // The samples follow the header's data chunk, which follows its format chunk.
+      // The samples follow the header's data chunk, its last chunk.
       const std::string output = ReadFile("h_bld.wav");
       ASSERT_GE(output.size(), 44u);
       const auto field = [&](size_t at) {
         return Load32LE(reinterpret_cast<const uint8_t*>(&output[at]));
       };
-      const size_t dataTag = 20 + field(16);
+      size_t dataTag = 12;
+      while (dataTag + 8 <= output.size() && output.compare(dataTag, 4, "data") != 0) {
+        dataTag += 8 + field(dataTag + 4) + field(dataTag + 4) % 2;
+      }
       ASSERT_LE(dataTag + 8, output.size());
       EXPECT_EQ(output.substr(dataTag, 4), "data");
       EXPECT_EQ(output.size(), dataTag + 8 + field(dataTag + 4));
