@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "foundation/byte_pack.h"
@@ -19,6 +20,7 @@ constexpr size_t kDateBytes = 10;
 constexpr int64_t kTimeOffset = 330;  // "hh:mm:ss"
 constexpr size_t kTimeBytes = 8;
 constexpr int64_t kTimeReferenceOffset = 338;  // 64 bits: low word, then high word
+constexpr size_t kTimeReferenceBytes = 8;
 constexpr int64_t kVersionOffset = 346;
 // From the UMID on (UMID, loudness, reserved bytes), every field describes
 // the take's own material or is reserved; the output's are zero.
@@ -28,6 +30,9 @@ constexpr uint16_t kVersionWithoutLoudness = 1;
 
 // The tool named in the coding history line of every output's bext.
 constexpr const char* kAssembler = "wexmont";
+
+constexpr size_t kChunkIdBytes = 4;
+constexpr size_t kChunkSizeField = 4;  // after the id
 
 constexpr int64_t kCopyBlockBytes = int64_t{64} * 1024;
 constexpr int64_t kHistoryScanBlock = 4096;
@@ -92,8 +97,8 @@ void WriteOrEnd(const FileHandle& output, const std::string& outputPath, int64_t
 int64_t WriteChunkHeader(const FileHandle& output, const std::string& outputPath, int64_t position,
                          const char (&id)[5], int64_t payloadSize) {
   std::array<uint8_t, kChunkHeaderBytes> header{};
-  std::copy(id, id + 4, header.begin());
-  Store32LE(&header[4], static_cast<uint32_t>(payloadSize));
+  std::copy_n(id, kChunkIdBytes, header.begin());
+  Store32LE(&header[kChunkSizeField], static_cast<uint32_t>(payloadSize));
   WriteOrEnd(output, outputPath, position, header);
   return position + kChunkHeaderBytes;
 }
@@ -199,7 +204,7 @@ TakeMetadata FindTakeMetadata(const FileHandle& file, const ChunkWalk& walk) {
       found.ixml = where;
     }
   }
-  std::array<uint8_t, 8> timeReference{};
+  std::array<uint8_t, kTimeReferenceBytes> timeReference{};
   if (found.bext && file.ReadAt(found.bext->payloadOffset + kTimeReferenceOffset, timeReference) ==
                         timeReference.size()) {
     found.timeReference = Load64LE(timeReference.data());
