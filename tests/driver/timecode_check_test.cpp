@@ -9,36 +9,26 @@
 namespace wexmont {
 namespace {
 
-// Takes of 1000 Hz by file name, with the time reference of their bext
-// chunk; -1 for a take without one.
-void WriteTakes(const std::vector<std::pair<std::string, int64_t>>& takes) {
-  const testing::Audio audio{1000, 1, 16, 100, testing::ToneSamples(100, 1, 16, 0)};
-  for (const auto& [path, timeReference] : takes) {
-    if (timeReference < 0) {
-      testing::WriteWithSndfile(path, audio);
-    } else {
-      testing::WriteBroadcastWave(path, audio, {.timeReference = uint64_t(timeReference)});
-    }
-  }
-}
-
 TEST(TimecodeCheck, ListsEveryTakeNotRecordedWithTheFirstOnce) {
   testing::ScratchDir dir;
-  // 01:02:03.500 at 1000 Hz; a take of several edit points is listed once.
-  WriteTakes({{"drumsA.wav", 3723500},
-              {"drumsB.wav", 3723500},
-              {"drumsC.wav", 200},
-              {"bassA.wav", -1},
-              {"bassB.wav", 5},
-              {"bassC.wav", -1},
-              {"voxA.wav", 7},
-              {"voxB.wav", -1},
-              {"voxC.wav", 7}});
   RunTables run;
   run.baseNames = {"drums", "bass", "vox"};
-  run.takeNames = {"A", "B", "C", "B"};
+  run.takeNames = {"A", "B", "C", "B"};  // B, named twice, is listed once
   run.trackCount = 3;
   run.editCount = 4;
+  // Time references of takes A, B and C (-1: no bext); 01:02:03.500 at 1000 Hz.
+  const int64_t references[3][3] = {{3723500, 3723500, 200}, {-1, 5, -1}, {7, -1, 7}};
+  const testing::Audio audio{1000, 1, 16, 100, testing::ToneSamples(100, 1, 16, 0)};
+  for (size_t t = 0; t < 3; ++t) {
+    for (size_t e = 0; e < 3; ++e) {
+      const std::string path = run.baseNames[t] + run.takeNames[e] + ".wav";
+      if (references[t][e] < 0) {
+        testing::WriteWithSndfile(path, audio);
+      } else {
+        testing::WriteBroadcastWave(path, audio, {.timeReference = uint64_t(references[t][e])});
+      }
+    }
+  }
   CheckTakes(run);
   EXPECT_EQ(ListTimeReferenceDisagreements(run),
             (std::vector<std::string>{

@@ -205,28 +205,6 @@ std::optional<BroadcastInfo> ReadBroadcastInfo(const std::string& path) {
                        text(fields.coding_history, fields.coding_history_size)};
 }
 
-std::optional<std::string> ReadChunkWithSndfile(const std::string& path, const std::string& id) {
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  if (file == nullptr) {
-    throw std::runtime_error("libsndfile cannot read " + path + ": " + sf_strerror(nullptr));
-  }
-  SF_CHUNK_INFO chunk{};
-  id.copy(chunk.id, sizeof chunk.id - 1);
-  chunk.id_size = static_cast<unsigned>(id.size());
-  SF_CHUNK_ITERATOR* found = sf_get_chunk_iterator(file, &chunk);
-  std::optional<std::string> payload;
-  if (found != nullptr && sf_get_chunk_size(found, &chunk) == SF_ERR_NO_ERROR) {
-    payload.emplace(chunk.datalen, '\0');
-    chunk.data = payload->data();
-    if (sf_get_chunk_data(found, &chunk) != SF_ERR_NO_ERROR) {
-      payload.reset();
-    }
-  }
-  sf_close(file);
-  return payload;
-}
-
 Audio ReadWithSndfile(const std::string& path) {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);

@@ -48,6 +48,8 @@ struct BroadcastInfo {
   std::string umid = {};              // all 64 bytes
   std::array<int16_t, 5> loudness{};  // value, range, true peak, momentary, short term
   std::string codingHistory = {};
+
+  bool operator==(const BroadcastInfo&) const = default;
 };
 
 // Writes `audio` as a Broadcast WAV take with libsndfile, which adds a
@@ -56,9 +58,6 @@ void WriteBroadcastWave(const std::string& path, const Audio& audio, const Broad
 
 // The bext chunk of a file as libsndfile reads it; nothing when it has none.
 std::optional<BroadcastInfo> ReadBroadcastInfo(const std::string& path);
-
-// The payload of the first chunk `id` as libsndfile's chunk reader finds it.
-std::optional<std::string> ReadChunkWithSndfile(const std::string& path, const std::string& id);
 
 // Puts a chunk right after "WAVE", before every other chunk, and counts it
 // in the RIFF size.
