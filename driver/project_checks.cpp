@@ -10,6 +10,7 @@
 #include <set>
 
 #include "foundation/console.h"
+#include "foundation/replacement_file.h"
 #include "xfade/crossfade.h"
 
 namespace wexmont {
@@ -147,6 +148,14 @@ void FormOutputNames(RunTables& run) {
              run.outputNames.size() + 1, output.c_str());
     }
     run.outputNames.push_back(output);
+  }
+  // Each output is built under its partial name, which must not be another output.
+  for (const std::string& output : run.outputNames) {
+    const auto other = outputPlaces.find(PlaceOf(PartialNameOf(output)));
+    if (other != outputPlaces.end()) {
+      EndRun(">> Output %s would be overwritten while %s is built, exiting\n",
+             run.outputNames[other->second - 1].c_str(), output.c_str());
+    }
   }
 }
 

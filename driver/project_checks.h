@@ -17,7 +17,8 @@ void SpreadDefaultCrossfade(RunTables& run);
 void CheckCrossfadeSettings(const RunTables& run);
 
 // Forms the output names; refuses names beyond their limits and outputs that
-// would take the name of a take or a project file.
+// would take the name of a take, a project file, or the partial name another
+// output is built under.
 void FormOutputNames(RunTables& run);
 
 // Edit times must not decrease. Times that are not numbers pass here and are

@@ -177,6 +177,9 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
        .last = Exiting("Tracks 1 and 2 would both be built to ./drums_bld.wav")},
       {.shell = "ln points.txt xfade_temp.wav",
        .last = Exiting("Output xfade_temp.wav is the input points.txt under another name")},
+      {.base = "x\nx.partial\n",
+       .args = {".partial"},
+       .last = Exiting("Output x.partial.partial would be overwritten while x.partial is built")},
   };
   for (const Project& c : cases) {
     ScratchDir dir;
@@ -237,6 +240,27 @@ TEST(Run, TheSingleArgumentReplacesTheOutputSuffix) {
         << run.output;
     EXPECT_TRUE(testing::Exists(output)) << output;
   }
+}
+
+// The output is built next to the file it replaces and renamed over it.
+TEST(Run, AnOutputThatIsALinkStaysALinkAndTheReplacedFileKeepsItsPermissions) {
+  ScratchDir dir;
+  Write({});
+  ASSERT_EQ(RunBinary(dir.Path()).exitStatus, 0);
+  const std::string built = testing::ReadFile("drums_bld.wav");
+  std::filesystem::create_directory("kept");
+  testing::WriteFile("kept/drums.wav", "an older output");
+  std::filesystem::permissions("kept/drums.wav", std::filesystem::perms(0640));
+  std::filesystem::remove("drums_bld.wav");
+  std::filesystem::create_symlink("kept/drums.wav", "drums_bld.wav");
+  const std::vector<std::string> before = Folder();
+
+  ASSERT_EQ(RunBinary(dir.Path()).exitStatus, 0);
+  EXPECT_EQ(std::filesystem::read_symlink("drums_bld.wav"), "kept/drums.wav");
+  EXPECT_EQ(testing::ReadFile("kept/drums.wav"), built);
+  EXPECT_EQ(std::filesystem::status("kept/drums.wav").permissions(), std::filesystem::perms(0640));
+  EXPECT_EQ(Folder(), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("kept"), {}), 1);
 }
 
 TEST(Run, ANegativeCrossfadeLengthLeavesTheCutHard) {
