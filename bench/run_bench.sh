@@ -17,6 +17,8 @@
 #   bench/run_bench.sh --quick    small sizes, 3 runs: a smoke run of every step
 #
 # Options: --runs N, --tracks N, --takes N, --minutes M, --edits N, --xfade-ms MS,
+# --replace (each wexmont run replaces the outputs of the one before, as a
+# rebuild does, instead of writing them into an empty folder),
 # --no-peer, --no-scaling, --no-micro, --keep (leave the scratch folder),
 # --scratch DIR (where the scratch folder is made; default build/bench),
 # --build DIR (default build/bench).
@@ -40,7 +42,7 @@ if ((quick)); then
   scaling_edits=(10 50 100)
   micro_time=0.01
 fi
-peer=1 scaling=1 micro=1 keep=0
+peer=1 scaling=1 micro=1 keep=0 replace=0
 scratch_parent=$root/build/bench
 build=$root/build/bench
 while (($#)); do
@@ -56,9 +58,10 @@ while (($#)); do
     --no-scaling) scaling=0 ;;
     --no-micro) micro=0 ;;
     --keep) keep=1 ;;
+    --replace) replace=1 ;;
     --scratch) scratch_parent=$(realpath -m "$2"); shift ;;
     --build) build=$(realpath -m "$2"); shift ;;
-    *) sed -n '2,22p' "$0"; exit 2 ;;
+    *) sed -n '2,24p' "$0"; exit 2 ;;
   esac
   shift
 done
@@ -173,7 +176,7 @@ cat "$project"/*_bld.wav >"$project/bound_source.bin"
 
 for ((r = 1; r <= runs; ++r)); do
   echo "Round $r of $runs"
-  rm -f "$project"/*_bld.wav
+  ((replace)) || rm -f "$project"/*_bld.wav
   measure "$project" "$results/wexmont" "$wexmont"
   rm -f "$project/bound_copy.bin"
   measure "$project" "$results/bound" cp "${cp_options[@]}" bound_source.bin bound_copy.bin
@@ -241,7 +244,7 @@ scaling_row() {
   local folder=$1 label=$2 file=$scratch/results/scaling
   rm -f "$file"
   for ((r = 1; r <= runs; ++r)); do
-    rm -f "$folder"/*_bld.wav
+    ((replace)) || rm -f "$folder"/*_bld.wav
     measure "$folder" "$file" "$wexmont"
   done
   local bytes seconds
