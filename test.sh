@@ -6,7 +6,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install_missing.sh cmake g++ make pkg-config libgtest-dev libsndfile1-dev sox clang libclang-rt-14-dev valgrind
+scripts/install_missing.sh cmake g++ make pkg-config libgtest-dev libsndfile1-dev sox clang libclang-rt-14-dev valgrind \
+  man-db groff-base
 
 jobs=$(nproc)
 run_suite() {  # build folder, extra CMake options...

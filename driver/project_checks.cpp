@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 
+#include "driver/command_line.h"
 #include "foundation/console.h"
 #include "xfade/crossfade.h"
 
@@ -76,7 +77,7 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
 }  // namespace
 
 std::string ChooseOutputSuffix(int argc, char** argv) {
-  if (argc != 2) {
+  if (argc != 2 || RunModeOf(argc, argv) != RunMode::kBuild) {
     return kDefaultOutputSuffix;
   }
   const std::string suffix = argv[1];

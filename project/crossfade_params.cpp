@@ -39,7 +39,7 @@ void WriteTemplate() {
 }  // namespace
 
 int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
-                            float& defaultLength) {
+                            float& defaultLength, MissingParameterFile whenMissing) {
   const std::optional<std::string> text = ReadWholeFile(kParameterFile, kParameterFileLimit);
   if (!text) {
     // A file that stands there but cannot be read is the user's: never
@@ -47,7 +47,9 @@ int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, in
     if (!IsMissing(kParameterFile)) {
       EndRun(">> Cannot read %s, exiting\n", kParameterFile);
     }
-    WriteTemplate();
+    if (whenMissing == MissingParameterFile::kWriteTemplate) {
+      WriteTemplate();
+    }
     return 1;
   }
   Tokenizer tokens(*text);

@@ -16,9 +16,14 @@ using CrossfadeLengths = std::array<float, kCrossfadeSlots>;  // milliseconds
 // The text written when the parameter file is missing.
 extern const char kParameterTemplate[];
 
-// Reads "xf_all" and "xf_tr" lines into the tables and returns 0, or writes
-// the template when the file is missing and returns 1.
-int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
-                            float& defaultLength);
+// What to do when the parameter file is missing: a build writes the
+// template, a check only says that it would.
+enum class MissingParameterFile { kWriteTemplate, kLeaveMissing };
+
+// Reads "xf_all" and "xf_tr" lines into the tables and returns 0, or returns
+// 1 when the file is missing (after writing the template, if asked to).
+int32_t ReadCrossfadeParams(
+    CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType, float& defaultLength,
+    MissingParameterFile whenMissing = MissingParameterFile::kWriteTemplate);
 
 }  // namespace wexmont
