@@ -3,31 +3,22 @@
 #include <string>
 
 #include "driver/edit_plan.h"
+#include "driver/plan_notes.h"
+#include "driver/take_check.h"
 #include "foundation/console.h"
 #include "foundation/visible_text.h"
+#include "project/crossfade_params.h"
+#include "project/ignored_settings.h"
 #include "xfade/crossfade.h"
 
 namespace wexmont {
 namespace {
-
-constexpr int32_t kMono = 1;
-constexpr int32_t kStereo = 2;
 
 // Seconds of a frame position at the track's rate, to the millisecond.
 std::string Seconds(int64_t frame, uint32_t sampleRate) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3f", static_cast<double>(frame) / sampleRate);
   return text;
-}
-
-std::string ChannelsText(int32_t channels) {
-  if (channels == kMono) {
-    return "mono";
-  }
-  if (channels == kStereo) {
-    return "stereo";
-  }
-  return std::to_string(channels) + " channels";
 }
 
 const char* CurveName(int32_t crossfadeType) {
@@ -73,9 +64,8 @@ void ReportTrackHeading(const RunTables& run, int32_t t) {
 
 // One row per edit point: number, take file, start and end in seconds and in
 // frames (the end is the first frame after the segment), crossfade.
-void ReportTrackPlan(const RunTables& run, int32_t t) {
+void ReportTrackPlan(const RunTables& run, int32_t t, const TrackPlan& plan) {
   const uint32_t rate = run.trackFormat[t].sampleRate;
-  const TrackPlan plan = PlanTrackOfRun(run, t);
   ReportTrackHeading(run, t);
   Say("edit\ttake\tstart s\tend s\tstart frame\tend frame\tcrossfade\n");
   const size_t last = plan.edits.size() - 1;
@@ -100,8 +90,22 @@ void ReportTrackPlan(const RunTables& run, int32_t t) {
 }  // namespace
 
 void ReportProjectCheck(const RunTables& run, bool parameterFileMissing) {
+  std::vector<std::string> notes;
   for (int32_t t = 0; t < run.trackCount; ++t) {
-    ReportTrackPlan(run, t);
+    const TrackPlan plan = PlanTrackOfRun(run, t);
+    ReportTrackPlan(run, t, plan);
+    const std::vector<std::string> trackNotes = FindPlanNotes(run, t, plan);
+    notes.insert(notes.end(), trackNotes.begin(), trackNotes.end());
+  }
+  for (const IgnoredSetting& setting : FindIgnoredSettings(run.trackCount)) {
+    notes.push_back(std::string(kParameterFile) + " line " + std::to_string(setting.line) + ": \"" +
+                    VisibleText(setting.lineText) + "\" " + setting.why);
+  }
+  if (!notes.empty()) {
+    Say("\nWorth knowing before the build:\n");
+    for (const std::string& note : notes) {
+      Say("%s\n", note.c_str());
+    }
   }
   Say("\n");
   if (parameterFileMissing) {

@@ -4,6 +4,7 @@
 
 #include "driver/edit_plan.h"
 #include "foundation/console.h"
+#include "foundation/visible_text.h"
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
@@ -70,8 +71,7 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
     return;
   }
   FreshTemporaryFile(job);
-  const bool due = job.crossfadeType != kNoCrossfade &&
-                   static_cast<double>(edit.editPosition) > job.crossfadeFrames * 0.5;
+  const bool due = CrossfadeIsDue(edit.editPosition, job.crossfadeFrames, job.crossfadeType);
   const int64_t crossfadeStart = edit.editPosition - job.crossfadeFrames / 2;
   int32_t rendered = kCrossfadeRendered;
   if (due) {
@@ -105,7 +105,7 @@ void BuildTrack(const RunTables& run, int32_t t) {
                PlanTrackOfRun(run, t),
                run.crossfadeFrames[t],
                run.crossfadeType[t]};
-  Say("\n\nBuilding to %s\n", job.output.c_str());
+  Say("\n\nBuilding to %s\n", VisibleText(job.output).c_str());
   WriteWavHeader(job.output, job.format.sampleRate, job.format.bitsPerSample, job.plan.outputLength,
                  job.format.channels);
   Say("edits: ");

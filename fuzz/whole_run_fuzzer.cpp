@@ -3,6 +3,8 @@
 // missing file); every later piece is one take: its file name up to the first
 // line feed, its bytes after it. Inputs whose track list names a path
 // outside the folder (a "/") are skipped, so that outputs stay inside it.
+// Each project is checked with --check first, which must leave the folder as
+// it was.
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -46,9 +48,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (auto it = files.begin(); it != files.end();) {
     it = fuzz::WriteBytes(it->first, it->second) ? std::next(it) : files.erase(it);
   }
+  // A check writes nothing at all, and ends as the build does whenever the
+  // project is refused.
   char program[] = "wexmont";
+  char check[] = "--check";
+  char* checkArgv[] = {program, check, nullptr};
+  const int checkStatus = RunWexmont(2, checkArgv);
+  for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
+    const std::string name = entry.path().filename().string();
+    const auto input = files.find(name);
+    if (input == files.end() || input->second != fuzz::ReadBytes(name)) {
+      std::abort();
+    }
+  }
   char* argv[] = {program, nullptr};
   const int status = RunWexmont(1, argv);
+  if (checkStatus == 1 && status == 0) {
+    std::abort();
+  }
   for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
     const std::string name = entry.path().filename().string();
     const std::string bytes = fuzz::ReadBytes(name);

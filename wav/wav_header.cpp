@@ -3,6 +3,7 @@
 #include "foundation/byte_pack.h"
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 
 namespace wexmont {
 namespace {
@@ -67,16 +68,16 @@ void WriteWavHeader(const std::string& path, uint32_t sampleRate, int32_t bitsPe
   const bool fits = frameCount >= 0 && frameCount <= kMaxDataBytes;
   const int64_t dataBytes = fits ? DataBytes(bitsPerSample, frameCount, channels) : -1;
   if (!fits || dataBytes < 0 || dataBytes > kMaxDataBytes) {
-    EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n", path.c_str(),
-           static_cast<long long>(frameCount));
+    EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
+           VisibleText(path).c_str(), static_cast<long long>(frameCount));
   }
   const WavHeader header = BuildHeader(sampleRate, bitsPerSample, frameCount, channels);
   FileHandle file = FileHandle::CreateEmpty(path);
   if (!file.IsOpen()) {
-    EndRun(">> Cannot create %s, exiting\n", path.c_str());
+    EndRun(">> Cannot create %s, exiting\n", VisibleText(path).c_str());
   }
   if (!file.WriteAt(0, header) || !file.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", path.c_str());
+    EndRun(">> Cannot write %s, exiting\n", VisibleText(path).c_str());
   }
 }
 
