@@ -16,16 +16,17 @@ constexpr long double kFirstUnfitCrossfade = 0x1p31L;
 constexpr long double kMillisecondsPerSecond = 1000.0L;
 
 int64_t BytesPerFrame(const TrackFormat& format) {
-  return int64_t{format.bytesPerSample} * format.channels;
+  return int64_t{format.BytesPerSample()} * format.channels;
 }
 
 void RefuseOversizedFiles(const RunTables& run, int32_t t) {
   const int64_t bytesPerFrame = BytesPerFrame(run.trackFormat[t]);
-  if (run.outputLength[t] * bytesPerFrame > kMaxDataBytes) {
+  const int64_t maxDataBytes = MaxDataBytes(run.trackFormat[t]);
+  if (run.outputLength[t] * bytesPerFrame > maxDataBytes) {
     EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
            VisibleText(run.outputNames[t]).c_str(), static_cast<long long>(run.outputLength[t]));
   }
-  if (run.crossfadeFrames[t] * bytesPerFrame > kMaxDataBytes) {
+  if (run.crossfadeFrames[t] * bytesPerFrame > maxDataBytes) {
     EndRun(">> The crossfade of track %d is too long for %s, exiting\n", t + 1,
            kTemporaryCrossfadeFile);
   }

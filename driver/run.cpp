@@ -10,6 +10,7 @@
 #include "driver/take_check.h"
 #include "driver/track_builder.h"
 #include "foundation/console.h"
+#include "foundation/folder_lock.h"
 
 namespace wexmont {
 namespace {
@@ -51,8 +52,22 @@ void CheckProject(int argc, char** argv) {
   ReportProjectCheck(run, parameterFileMissing);
 }
 
+// Every build uses the one temporary crossfade file of the folder, so two
+// builds at once would blend into each other's crossfades. A run that writes
+// holds the folder to itself from before its first write (the parameter
+// template) to its end. Where the file system offers no lock, the run builds
+// as it always has.
+FolderLock HoldProjectFolder() {
+  FolderLock lock = FolderLock::TryExclusive(".");
+  if (lock.Result() == FolderLock::Outcome::kHeldElsewhere) {
+    EndRun(">> Another build is running in this folder, exiting\n");
+  }
+  return lock;
+}
+
 void Run(int argc, char** argv) {
   Say("\n%s\n\n", kBanner);
+  const FolderLock folder = HoldProjectFolder();
   RunTables run;
   ReadAndCheckProject(run, argc, argv, MissingParameterFile::kWriteTemplate);
   BuildTracks(run);

@@ -1,6 +1,8 @@
 #include "driver/take_check.h"
 
+#include <cstdio>
 #include <set>
+#include <string>
 
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
@@ -10,17 +12,44 @@
 namespace wexmont {
 namespace {
 
-// The first take fixes the track's format, so it must be one the build can
-// render: 16- or 24-bit, mono or stereo, at a real sample rate.
-void RefuseUnbuildableFormat(const std::string& path, const TakeAttributes& take) {
-  const bool width = take.bitsPerSample == 16 || take.bitsPerSample == 24;
-  const bool channels = take.channels == 1 || take.channels == 2;
-  if (!width || !channels || take.sampleRate == 0) {
-    EndRun(
-        ">> Take %s is %d-bit audio with %d channels at %u Hz, only 16- or 24-bit mono or "
-        "stereo takes can be built, exiting\n",
-        VisibleText(path).c_str(), take.bitsPerSample, take.channels, take.sampleRate);
+bool IsBuildableSample(const TakeAttributes& take) {
+  switch (take.sampleKind) {
+    case SampleKind::kInteger:
+      return take.bitsPerSample == 16 || take.bitsPerSample == 24 || take.bitsPerSample == 32;
+    case SampleKind::kFloat:
+      return take.bitsPerSample == 32;
+    default:
+      return false;
   }
+}
+
+// "24-bit integer PCM", "64-bit float", "format code 0x0055".
+std::string DescribeSamples(const TakeAttributes& take) {
+  char text[64];
+  if (take.sampleKind == SampleKind::kOther) {
+    std::snprintf(text, sizeof text, "format code 0x%04X", take.formatCode);
+  } else {
+    std::snprintf(text, sizeof text, "%d-bit %s", take.bitsPerSample,
+                  take.sampleKind == SampleKind::kFloat ? "float" : "integer PCM");
+  }
+  return text;
+}
+
+// The first take fixes the track's format, so it must be one the build can
+// render, at a real sample rate.
+void RefuseUnbuildableFormat(const std::string& path, const TakeAttributes& take) {
+  const bool channels = take.channels >= 1 && take.channels <= kMaxChannels;
+  if (!IsBuildableSample(take) || !channels || take.sampleRate == 0) {
+    EndRun(
+        ">> Take %s holds %s, %d channels at %u Hz; takes must be 16-, 24- or 32-bit integer PCM "
+        "or 32-bit float, 1 to %d channels, exiting\n",
+        VisibleText(path).c_str(), DescribeSamples(take).c_str(), take.channels, take.sampleRate,
+        kMaxChannels);
+  }
+}
+
+const char* KindText(SampleKind kind) {
+  return kind == SampleKind::kFloat ? "float" : "integer";
 }
 
 // The fixed mismatch message names only the track; the line before it names
@@ -45,6 +74,11 @@ void CompareWithFirstTake(const TrackFormat& format, const std::string& firstPat
     Say(">> %s is %s, %s %s\n", other.c_str(), ChannelsText(take.channels).c_str(), first.c_str(),
         ChannelsText(format.channels).c_str());
     EndRun(">> Mono-stereo mismatch among %s takes, exiting\n", track.c_str());
+  }
+  if (take.sampleKind != format.kind) {
+    Say(">> %s holds %s samples, %s %s samples\n", other.c_str(), KindText(take.sampleKind),
+        first.c_str(), KindText(format.kind));
+    EndRun(">> Sample format mismatch among %s takes, exiting\n", track.c_str());
   }
 }
 
@@ -102,7 +136,8 @@ void CheckTakes(RunTables& run) {
       run.longestTake[t] = std::max(run.longestTake[t], take.frameCount);
       if (e == 0) {
         RefuseUnbuildableFormat(path, take);
-        format = {take.sampleRate, take.bitsPerSample, take.bytesPerSample, take.channels};
+        format = {take.sampleRate, take.bitsPerSample, take.channels, take.sampleKind,
+                  take.channelMask};
       } else {
         CompareWithFirstTake(format, firstPath, take, path, baseName);
       }

@@ -29,18 +29,17 @@ struct TrackJob {
 };
 
 void FreshTemporaryFile(const TrackJob& job) {
-  WriteWavHeader(kTemporaryCrossfadeFile, job.format.sampleRate, job.format.bitsPerSample,
-                 job.crossfadeFrames, job.format.channels);
+  WriteWavHeader(kTemporaryCrossfadeFile, job.format, job.crossfadeFrames);
 }
 
 void PadSilence(TrackJob& job, int64_t frame, int64_t frameCount) {
-  WriteSilence(job.output, frame, job.format.bytesPerSample, job.format.channels, frameCount);
+  WriteSilence(job.output, frame, job.format.BytesPerSample(), job.format.channels, frameCount);
   job.Wrote(frame, frameCount);
 }
 
 // The segment of an edit point and, where its take ends early, the tail pad.
 void WriteSegment(TrackJob& job, const std::string& incomingTake, const EditPlanEntry& edit) {
-  CopyFrames(job.output, incomingTake, edit.editPosition, job.format.bytesPerSample,
+  CopyFrames(job.output, incomingTake, edit.editPosition, job.format.BytesPerSample(),
              job.format.channels, edit.segmentLength, edit.editPosition);
   job.Wrote(edit.editPosition, edit.segmentLength);
   if (edit.tailPad) {
@@ -75,9 +74,10 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
   const int64_t crossfadeStart = edit.editPosition - job.crossfadeFrames / 2;
   int32_t rendered = kCrossfadeRendered;
   if (due) {
-    rendered = RenderCrossfade(
-        edit.editPosition, edit.editPosition, job.crossfadeFrames, job.crossfadeType, outgoingTake,
-        incomingTake, kTemporaryCrossfadeFile, job.format.channels, job.format.bytesPerSample);
+    rendered =
+        RenderCrossfade(edit.editPosition, edit.editPosition, job.crossfadeFrames,
+                        job.crossfadeType, outgoingTake, incomingTake, kTemporaryCrossfadeFile,
+                        job.format.channels, {job.format.BytesPerSample(), job.format.kind});
     if (rendered != kCrossfadeRendered) {
       Say("Crossfade failed.\n");
     }
@@ -90,7 +90,7 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
   // frames. The copy never reaches past the length the header announces.
   const int64_t copied = std::min(job.crossfadeFrames, job.plan.outputLength - crossfadeStart);
   if (rendered == kCrossfadeRendered && crossfadeStart >= 1 && copied > 0) {
-    CopyFrames(job.output, kTemporaryCrossfadeFile, crossfadeStart, job.format.bytesPerSample,
+    CopyFrames(job.output, kTemporaryCrossfadeFile, crossfadeStart, job.format.BytesPerSample(),
                job.format.channels, copied, 0);
     job.Wrote(crossfadeStart, copied);
   }
@@ -106,8 +106,7 @@ void BuildTrack(const RunTables& run, int32_t t) {
                run.crossfadeFrames[t],
                run.crossfadeType[t]};
   Say("\n\nBuilding to %s\n", VisibleText(job.output).c_str());
-  WriteWavHeader(job.output, job.format.sampleRate, job.format.bitsPerSample, job.plan.outputLength,
-                 job.format.channels);
+  WriteWavHeader(job.output, job.format, job.plan.outputLength);
   Say("edits: ");
   const std::string& baseName = run.baseNames[t];
   for (int32_t u = 0; u < run.editCount; ++u) {

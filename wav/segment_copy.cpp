@@ -101,23 +101,22 @@ void CopyFrames(const std::string& destinationPath, const std::string& sourcePat
   if (!source.IsOpen()) {
     EndRun(">> Cannot find file called %s, exiting\n", VisibleText(sourcePath).c_str());
   }
-  const std::optional<int64_t> destinationTag = FindDataTag(destination, kCopyScanLast);
-  const std::optional<int64_t> sourceTag = FindDataTag(source, kCopyScanLast);
-  if (!destinationTag || !sourceTag) {
+  const std::optional<SampleArea> destinationArea = FindSampleArea(destination, kCopyScanLast);
+  const std::optional<SampleArea> sourceArea = FindSampleArea(source, kCopyScanLast);
+  if (!destinationArea || !sourceArea) {
     EndRun(">> Can't find data block in wave file, exiting\n");
   }
   if (frameCount > 0) {
-    const Destination to{destination, destinationPath, *destinationTag + kSampleAreaOffset,
+    const Destination to{destination, destinationPath, destinationArea->DataOffset(),
                          bytesPerFrame};
     // Frames [first, last) of the run lie inside the source's audio.
     RefuseBeforeSampleArea(to, destinationFrame);
-    const int64_t sourceFrames = AudioFrames(source, *sourceTag, bytesPerFrame);
+    const int64_t sourceFrames = AudioFrames(source, *sourceArea, bytesPerFrame);
     const int64_t first = std::clamp<int64_t>(-sourceFrame, 0, frameCount);
     const int64_t last = std::clamp<int64_t>(sourceFrames - sourceFrame, first, frameCount);
     ZeroRun(to, destinationFrame, first);
-    CopyRun(source, sourcePath,
-            *sourceTag + kSampleAreaOffset + (sourceFrame + first) * bytesPerFrame, to,
-            to.dataOffset + (destinationFrame + first) * bytesPerFrame, last - first);
+    CopyRun(source, sourcePath, sourceArea->DataOffset() + (sourceFrame + first) * bytesPerFrame,
+            to, to.dataOffset + (destinationFrame + first) * bytesPerFrame, last - first);
     ZeroRun(to, destinationFrame + last, frameCount - last);
   }
   CloseWritten(destination, destinationPath);
@@ -129,12 +128,11 @@ void WriteSilence(const std::string& path, int64_t frame, int32_t bytesPerSample
   if (!file.IsOpen()) {
     EndRun(">> Cannot open %s for writing, exiting\n", VisibleText(path).c_str());
   }
-  const std::optional<int64_t> dataTag = FindDataTag(file, kProbeScanLast);
-  if (!dataTag) {
+  const std::optional<SampleArea> area = FindSampleArea(file, kProbeScanLast);
+  if (!area) {
     EndRun("Can't find data block in wave file!\n");
   }
-  const Destination to{file, path, *dataTag + kSampleAreaOffset,
-                       int64_t{bytesPerSample} * channels};
+  const Destination to{file, path, area->DataOffset(), int64_t{bytesPerSample} * channels};
   ZeroRun(to, frame, frameCount);
   CloseWritten(file, path);
 }
