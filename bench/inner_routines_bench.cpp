@@ -27,6 +27,8 @@ using wexmont::kBlockFrames;
 constexpr uint32_t kRate = 48000;
 constexpr int32_t kChannels = 2;
 constexpr int64_t kTakeFrames = 30 * kRate;  // 30 s takes: longer than any copy below
+constexpr wexmont::SampleFormat kFormat{kRate, 24, kChannels};
+constexpr wexmont::SampleCoding k24Bit{wexmont::kBytes24, wexmont::SampleKind::kInteger};
 
 // Bytes of one block of noise-like samples (a cheap generator, every byte
 // pattern of the width occurs).
@@ -80,7 +82,7 @@ class ScratchFiles {
   void WriteTake(const std::string& path, uint32_t seed) {
     const std::vector<uint8_t> samples = SampleBytes(kTakeFrames, wexmont::kBytes24, seed);
     wexmont::FileHandle file = wexmont::FileHandle::CreateEmpty(path);
-    const wexmont::WavHeader header = wexmont::BuildHeader(kRate, 24, kTakeFrames, kChannels);
+    const wexmont::WavHeader header = wexmont::BuildHeader(kFormat, kTakeFrames);
     if (!file.IsOpen() || !file.WriteAt(0, header) ||
         !file.WriteAt(wexmont::kHeaderBytes, samples) || !file.Close()) {
       std::fprintf(stderr, "cannot write %s\n", path.c_str());
@@ -99,27 +101,32 @@ const ScratchFiles& Files() {
 
 // Arguments: bytes per sample.
 void BM_DecodeStereoBlock(benchmark::State& state) {
-  const auto width = static_cast<int32_t>(state.range(0));
-  const std::vector<uint8_t> bytes = SampleBytes(kBlockFrames, width, 7);
-  std::vector<int32_t> left(kBlockFrames), right(kBlockFrames);
+  const wexmont::SampleCoding coding{static_cast<int32_t>(state.range(0)),
+                                     wexmont::SampleKind::kInteger};
+  const std::vector<uint8_t> bytes = SampleBytes(kBlockFrames, coding.bytesPerSample, 7);
+  std::vector<double> samples(kBlockFrames * kChannels);
   for (auto _ : state) {
-    wexmont::DecodeStereo(bytes, left, right, width, kBlockFrames);
-    benchmark::DoNotOptimize(left.data());
-    benchmark::DoNotOptimize(right.data());
+    wexmont::DecodeSamples(bytes, samples, coding, kBlockFrames * kChannels);
+    benchmark::DoNotOptimize(samples.data());
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
 }
 BENCHMARK(BM_DecodeStereoBlock)->Arg(wexmont::kBytes16)->Arg(wexmont::kBytes24);
 
 void BM_EncodeStereoBlock(benchmark::State& state) {
-  const auto width = static_cast<int32_t>(state.range(0));
-  std::vector<uint8_t> bytes(static_cast<size_t>(kBlockFrames * kChannels * width));
-  std::vector<int32_t> left(kBlockFrames), right(kBlockFrames);
-  wexmont::DecodeStereo(SampleBytes(kBlockFrames, width, 9), left, right, width, kBlockFrames);
-  const auto encode =
-      width == wexmont::kBytes16 ? wexmont::EncodeStereo16 : wexmont::EncodeStereo24;
+  const wexmont::SampleCoding coding{static_cast<int32_t>(state.range(0)),
+                                     wexmont::SampleKind::kInteger};
+  std::vector<uint8_t> bytes(static_cast<size_t>(kBlockFrames * kChannels * coding.bytesPerSample));
+  std::vector<double> samples(kBlockFrames * kChannels);
+  wexmont::DecodeSamples(SampleBytes(kBlockFrames, coding.bytesPerSample, 9), samples, coding,
+                         kBlockFrames * kChannels);
+  if (coding.bytesPerSample == wexmont::kBytes16) {
+    for (double& sample : samples) {
+      sample /= 256;  // the encoder takes the width's own scale
+    }
+  }
   for (auto _ : state) {
-    encode(left, right, bytes, kBlockFrames);
+    wexmont::EncodeSamples(samples, bytes, coding, kBlockFrames * kChannels);
     benchmark::DoNotOptimize(bytes.data());
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
@@ -131,14 +138,18 @@ BENCHMARK(BM_EncodeStereoBlock)->Arg(wexmont::kBytes16)->Arg(wexmont::kBytes24);
 void BM_GainsAndMixBlock(benchmark::State& state) {
   const auto type = static_cast<int32_t>(state.range(0));
   const int64_t crossfadeFrames = kRate / 5;  // 200 ms
-  std::vector<int32_t> outgoing(kBlockFrames), incoming(kBlockFrames), mixed(2 * kBlockFrames);
-  wexmont::DecodeStereo(SampleBytes(kBlockFrames, wexmont::kBytes24, 3), outgoing, incoming,
-                        wexmont::kBytes24, kBlockFrames);
+  std::vector<double> outgoing(2 * kBlockFrames), incoming(2 * kBlockFrames),
+      mixed(2 * kBlockFrames);
+  wexmont::DecodeSamples(SampleBytes(kBlockFrames, wexmont::kBytes24, 3), outgoing, k24Bit,
+                         2 * kBlockFrames);
+  wexmont::DecodeSamples(SampleBytes(kBlockFrames, wexmont::kBytes24, 4), incoming, k24Bit,
+                         2 * kBlockFrames);
   for (auto _ : state) {
     for (int64_t i = 0; i < kBlockFrames; ++i) {
       const wexmont::CrossfadeGains gains = wexmont::GainsAt(type, i, crossfadeFrames);
-      mixed[2 * i] = wexmont::MixSample(outgoing[i], incoming[i], gains, wexmont::kBytes24);
-      mixed[2 * i + 1] = wexmont::MixSample(incoming[i], outgoing[i], gains, wexmont::kBytes24);
+      for (int64_t at = 2 * i; at < 2 * i + 2; ++at) {
+        mixed[at] = wexmont::MixSample(outgoing[at], incoming[at], gains, k24Bit);
+      }
     }
     benchmark::DoNotOptimize(mixed.data());
   }
@@ -153,10 +164,10 @@ void BM_Crossfade(benchmark::State& state) {
   const int64_t crossfadeFrames = state.range(0) * kRate / 1000;
   const int64_t centre = kTakeFrames / 2;
   for (auto _ : state) {
-    wexmont::WriteWavHeader(files.Temporary(), kRate, 24, crossfadeFrames, kChannels);
+    wexmont::WriteWavHeader(files.Temporary(), kFormat, crossfadeFrames);
     const int32_t result = wexmont::RenderCrossfade(
         centre, centre, crossfadeFrames, wexmont::kEqualPowerCurve, files.TakeA(), files.TakeB(),
-        files.Temporary(), kChannels, wexmont::kBytes24);
+        files.Temporary(), kChannels, k24Bit);
     if (result != wexmont::kCrossfadeRendered) {
       state.SkipWithError("crossfade failed");
       break;
@@ -172,7 +183,7 @@ BENCHMARK(BM_Crossfade)->Arg(10)->Arg(200)->Arg(2000)->Unit(benchmark::kMicrosec
 void BM_InsertSegment(benchmark::State& state) {
   const ScratchFiles& files = Files();
   const int64_t frames = state.range(0);
-  wexmont::WriteWavHeader(files.Output(), kRate, 24, frames, kChannels);
+  wexmont::WriteWavHeader(files.Output(), kFormat, frames);
   for (auto _ : state) {
     wexmont::CopyFrames(files.Output(), files.TakeA(), 1000, wexmont::kBytes24, kChannels, frames,
                         1000);
@@ -195,7 +206,7 @@ void BM_InsertSegmentFromAnotherFileSystem(benchmark::State& state) {
     return;
   }
   const int64_t frames = state.range(0);
-  wexmont::WriteWavHeader(files.Output(), kRate, 24, frames, kChannels);
+  wexmont::WriteWavHeader(files.Output(), kFormat, frames);
   for (auto _ : state) {
     wexmont::CopyFrames(files.Output(), files.ForeignTake(), 1000, wexmont::kBytes24, kChannels,
                         frames, 1000);
@@ -213,7 +224,7 @@ BENCHMARK(BM_InsertSegmentFromAnotherFileSystem)
 void BM_InsertPastSourceEnd(benchmark::State& state) {
   const ScratchFiles& files = Files();
   const int64_t frames = state.range(0);
-  wexmont::WriteWavHeader(files.Output(), kRate, 24, frames, kChannels);
+  wexmont::WriteWavHeader(files.Output(), kFormat, frames);
   for (auto _ : state) {
     wexmont::CopyFrames(files.Output(), files.TakeA(), 0, wexmont::kBytes24, kChannels, frames,
                         kTakeFrames - frames / 2);
@@ -227,7 +238,7 @@ BENCHMARK(BM_InsertPastSourceEnd)->Arg(kRate)->Unit(benchmark::kMicrosecond);
 void BM_PadSilence(benchmark::State& state) {
   const ScratchFiles& files = Files();
   const int64_t frames = state.range(0);
-  wexmont::WriteWavHeader(files.Output(), kRate, 24, frames, kChannels);
+  wexmont::WriteWavHeader(files.Output(), kFormat, frames);
   for (auto _ : state) {
     wexmont::WriteSilence(files.Output(), 0, wexmont::kBytes24, kChannels, frames);
   }

@@ -132,7 +132,7 @@ bool WriteTake(const std::string& path, const Settings& settings, int toneHz) {
     }
   }
   const wexmont::WavHeader header =
-      wexmont::BuildHeader(settings.rate, settings.bits, frames, settings.channels);
+      wexmont::BuildHeader({settings.rate, settings.bits, settings.channels}, frames);
   wexmont::FileHandle file = wexmont::FileHandle::CreateEmpty(path);
   if (!file.IsOpen() || !file.WriteAt(0, header)) {
     return false;
@@ -140,7 +140,7 @@ bool WriteTake(const std::string& path, const Settings& settings, int toneHz) {
   for (int64_t done = 0; done < frames; done += bufferFrames) {
     const int64_t part = std::min(bufferFrames, frames - done);
     const auto bytes = std::span(buffer.data(), static_cast<size_t>(part * bytesPerFrame));
-    if (!file.WriteAt(wexmont::kHeaderBytes + done * bytesPerFrame, bytes)) {
+    if (!file.WriteAt(static_cast<int64_t>(header.size()) + done * bytesPerFrame, bytes)) {
       return false;
     }
   }

@@ -49,10 +49,10 @@ bool WriteTake(const std::string& path, const DemoTrack& track, double tone) {
     }
   }
   const wexmont::WavHeader header =
-      wexmont::BuildHeader(track.sampleRate, track.bitsPerSample, frames, track.channels);
+      wexmont::BuildHeader({track.sampleRate, track.bitsPerSample, track.channels}, frames);
   wexmont::FileHandle file = wexmont::FileHandle::CreateEmpty(path);
-  return file.IsOpen() && file.WriteAt(0, header) && file.WriteAt(wexmont::kHeaderBytes, bytes) &&
-         file.Close();
+  return file.IsOpen() && file.WriteAt(0, header) &&
+         file.WriteAt(static_cast<int64_t>(header.size()), bytes) && file.Close();
 }
 
 }  // namespace

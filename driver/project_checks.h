@@ -7,7 +7,8 @@
 
 namespace wexmont {
 
-// The output suffix of the command line: the single argument, or the default.
+// The output suffix of the command line: the single argument unless it is an
+// option, or the default.
 std::string ChooseOutputSuffix(int argc, char** argv);
 
 // Every track slot without a crossfade type of its own takes the default.

@@ -8,6 +8,7 @@
 
 #include "project/crossfade_params.h"
 #include "project/track_lists.h"
+#include "wav/sample_format.h"
 
 namespace wexmont {
 
@@ -16,13 +17,8 @@ constexpr const char* kTemporaryCrossfadeFile = "xfade_temp.wav";
 constexpr size_t kSuffixMaxChars = 63;
 constexpr size_t kFileNameBytes = 256;  // a take file name and its NUL
 
-// The format a track's first take fixes for all of its takes.
-struct TrackFormat {
-  uint32_t sampleRate = 0;
-  int32_t bitsPerSample = 0;
-  int32_t bytesPerSample = 0;
-  int32_t channels = 0;
-};
+// The format a track's first take fixes for all of its takes and its output.
+using TrackFormat = SampleFormat;
 
 struct RunTables {
   std::string outputSuffix = kDefaultOutputSuffix;

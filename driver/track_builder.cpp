@@ -7,6 +7,7 @@
 #include "foundation/console.h"
 #include "foundation/replacement_file.h"
 #include "foundation/unfinished_files.h"
+#include "foundation/visible_text.h"
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
@@ -35,18 +36,17 @@ void FreshTemporaryFile(TrackJob& job) {
   if (!job.temporary) {
     job.temporary.emplace(kTemporaryCrossfadeFile);
   }
-  WriteWavHeader(kTemporaryCrossfadeFile, job.format.sampleRate, job.format.bitsPerSample,
-                 job.crossfadeFrames, job.format.channels);
+  WriteWavHeader(kTemporaryCrossfadeFile, job.format, job.crossfadeFrames);
 }
 
 void PadSilence(TrackJob& job, int64_t frame, int64_t frameCount) {
-  WriteSilence(job.output, frame, job.format.bytesPerSample, job.format.channels, frameCount);
+  WriteSilence(job.output, frame, job.format.BytesPerSample(), job.format.channels, frameCount);
   job.Wrote(frame, frameCount);
 }
 
 // The segment of an edit point and, where its take ends early, the tail pad.
 void WriteSegment(TrackJob& job, const std::string& incomingTake, const EditPlanEntry& edit) {
-  CopyFrames(job.output, incomingTake, edit.editPosition, job.format.bytesPerSample,
+  CopyFrames(job.output, incomingTake, edit.editPosition, job.format.BytesPerSample(),
              job.format.channels, edit.segmentLength, edit.editPosition);
   job.Wrote(edit.editPosition, edit.segmentLength);
   if (edit.tailPad) {
@@ -77,14 +77,14 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
     return;
   }
   FreshTemporaryFile(job);
-  const bool due = job.crossfadeType != kNoCrossfade &&
-                   static_cast<double>(edit.editPosition) > job.crossfadeFrames * 0.5;
+  const bool due = CrossfadeIsDue(edit.editPosition, job.crossfadeFrames, job.crossfadeType);
   const int64_t crossfadeStart = edit.editPosition - job.crossfadeFrames / 2;
   int32_t rendered = kCrossfadeRendered;
   if (due) {
-    rendered = RenderCrossfade(
-        edit.editPosition, edit.editPosition, job.crossfadeFrames, job.crossfadeType, outgoingTake,
-        incomingTake, kTemporaryCrossfadeFile, job.format.channels, job.format.bytesPerSample);
+    rendered =
+        RenderCrossfade(edit.editPosition, edit.editPosition, job.crossfadeFrames,
+                        job.crossfadeType, outgoingTake, incomingTake, kTemporaryCrossfadeFile,
+                        job.format.channels, {job.format.BytesPerSample(), job.format.kind});
     if (rendered != kCrossfadeRendered) {
       Say("Crossfade failed.\n");
     }
@@ -97,7 +97,7 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
   // frames. The copy never reaches past the length the header announces.
   const int64_t copied = std::min(job.crossfadeFrames, job.plan.outputLength - crossfadeStart);
   if (rendered == kCrossfadeRendered && crossfadeStart >= 1 && copied > 0) {
-    CopyFrames(job.output, kTemporaryCrossfadeFile, crossfadeStart, job.format.bytesPerSample,
+    CopyFrames(job.output, kTemporaryCrossfadeFile, crossfadeStart, job.format.BytesPerSample(),
                job.format.channels, copied, 0);
     job.Wrote(crossfadeStart, copied);
   }
@@ -105,7 +105,7 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
 }
 
 void BuildTrack(const RunTables& run, int32_t t, std::optional<UnfinishedFile>& temporary) {
-  Say("\n\nBuilding to %s\n", run.outputNames[t].c_str());
+  Say("\n\nBuilding to %s\n", VisibleText(run.outputNames[t]).c_str());
   // The previous output stays until the new one is whole.
   ReplacementFile output(run.outputNames[t]);
   TrackJob job{run,
@@ -116,8 +116,7 @@ void BuildTrack(const RunTables& run, int32_t t, std::optional<UnfinishedFile>& 
                run.crossfadeFrames[t],
                run.crossfadeType[t],
                temporary};
-  WriteWavHeader(job.output, job.format.sampleRate, job.format.bitsPerSample, job.plan.outputLength,
-                 job.format.channels);
+  WriteWavHeader(job.output, job.format, job.plan.outputLength);
   Say("edits: ");
   const std::string& baseName = run.baseNames[t];
   for (int32_t u = 0; u < run.editCount; ++u) {

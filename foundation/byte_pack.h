@@ -2,6 +2,7 @@
 // Every byte-order detail of the system lives here.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 namespace wexmont {
@@ -13,6 +14,11 @@ inline uint16_t Load16LE(const uint8_t* bytes) {
 inline uint32_t Load32LE(const uint8_t* bytes) {
   return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
          (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+inline uint64_t Load64LE(const uint8_t* bytes) {
+  return static_cast<uint64_t>(Load32LE(bytes)) |
+         (static_cast<uint64_t>(Load32LE(bytes + 4)) << 32);
 }
 
 inline void Store16LE(uint8_t* bytes, uint16_t value) {
@@ -27,7 +33,7 @@ inline void Store32LE(uint8_t* bytes, uint32_t value) {
   bytes[3] = static_cast<uint8_t>(value >> 24);
 }
 
-// A two's-complement sample of `width` bytes (2 or 3): the top byte carries
+// A two's-complement sample of `width` bytes (2 to 4): the top byte carries
 // the sign, the lower bytes are unsigned.
 inline int32_t LoadSampleLE(const uint8_t* bytes, int width) {
   const int32_t top = static_cast<int8_t>(bytes[width - 1]);
@@ -44,6 +50,15 @@ inline void StoreSampleLE(uint8_t* bytes, int32_t value, int width) {
   for (int j = 0; j < width; ++j) {
     bytes[j] = static_cast<uint8_t>(bits >> (8 * j));
   }
+}
+
+// An IEEE 754 single-precision sample, bit for bit.
+inline float LoadFloatLE(const uint8_t* bytes) {
+  return std::bit_cast<float>(Load32LE(bytes));
+}
+
+inline void StoreFloatLE(uint8_t* bytes, float value) {
+  Store32LE(bytes, std::bit_cast<uint32_t>(value));
 }
 
 }  // namespace wexmont

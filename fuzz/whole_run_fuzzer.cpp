@@ -3,6 +3,8 @@
 // missing file); every later piece is one take: its file name up to the first
 // line feed, its bytes after it. Inputs whose track list names a path
 // outside the folder (a "/") are skipped, so that outputs stay inside it.
+// Each project is checked with --check first, which must leave the folder as
+// it was.
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -21,6 +23,20 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 static bool IsOutput(const std::string& name) {
   return name.ends_with("_bld.wav") || name == "xfade_temp.wav";
+}
+
+// The samples follow the header's data chunk, which follows its format
+// chunk (16 bytes in the plain header, 40 in the extensible one); the file
+// ends where the data size says.
+bool HoldsWhatItAnnounces(const std::string& bytes) {
+  const auto field = [&](size_t at) {
+    return Load32LE(reinterpret_cast<const uint8_t*>(bytes.data()) + at);
+  };
+  if (bytes.size() < 44) {
+    return false;
+  }
+  const size_t dataTag = 20 + size_t{field(16)};
+  return dataTag + 8 <= bytes.size() && bytes.size() == dataTag + 8 + field(dataTag + 4);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -46,9 +62,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (auto it = files.begin(); it != files.end();) {
     it = fuzz::WriteBytes(it->first, it->second) ? std::next(it) : files.erase(it);
   }
+  // A check writes nothing at all, and ends as the build does whenever the
+  // project is refused.
   char program[] = "wexmont";
+  char check[] = "--check";
+  char* checkArgv[] = {program, check, nullptr};
+  const int checkStatus = RunWexmont(2, checkArgv);
+  for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
+    const std::string name = entry.path().filename().string();
+    const auto input = files.find(name);
+    if (input == files.end() || input->second != fuzz::ReadBytes(name)) {
+      std::abort();
+    }
+  }
   char* argv[] = {program, nullptr};
   const int status = RunWexmont(1, argv);
+  if (checkStatus == 1 && status == 0) {
+    std::abort();
+  }
   for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
     const std::string name = entry.path().filename().string();
     const std::string bytes = fuzz::ReadBytes(name);
@@ -63,9 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (changed && name.ends_with(".partial")) {
       std::abort();
     }
-    if (changed && name.ends_with("_bld.wav") &&
-        (bytes.size() < 44 ||
-         bytes.size() != 44 + Load32LE(reinterpret_cast<const uint8_t*>(bytes.data()) + 40))) {
+    if (changed && name.ends_with("_bld.wav") && !HoldsWhatItAnnounces(bytes)) {
       std::abort();
     }
   }

@@ -1,5 +1,6 @@
 #include "wav/data_chunk.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
@@ -42,23 +43,37 @@ std::optional<int64_t> FindTag(const FileHandle& file, std::string_view tag, int
 
 }  // namespace
 
-std::optional<int64_t> FindDataTag(const FileHandle& file, int64_t lastPosition) {
-  return FindTag(file, "data", lastPosition);
-}
-
-std::optional<int64_t> FindFormatTag(const FileHandle& file) {
-  return FindTag(file, "fmt", kProbeScanLast);
-}
-
-int64_t AudioFrames(const FileHandle& file, int64_t dataTag, int64_t bytesPerFrame) {
-  const int64_t dataOffset = dataTag + kSampleAreaOffset;
-  const int64_t held = (file.Size() - dataOffset) / bytesPerFrame;
-  std::array<uint8_t, 4> sizeField{};
-  if (file.ReadAt(dataTag + kDataSizeOffset, sizeField) < sizeField.size()) {
-    return held;  // no complete size field: the file ends inside it
+std::optional<SampleArea> FindSampleArea(const FileHandle& file, const ChunkWalk& walk,
+                                         int64_t lastPosition) {
+  if (walk.dataTag) {
+    return SampleArea{*walk.dataTag, walk.dataBytes};
   }
-  const int64_t declared = static_cast<int64_t>(Load32LE(sizeField.data()) / bytesPerFrame);
-  return std::min(declared, held);
+  const std::optional<int64_t> dataTag = FindTag(file, "data", lastPosition);
+  if (!dataTag) {
+    return std::nullopt;
+  }
+  SampleArea area{*dataTag, std::nullopt};
+  std::array<uint8_t, 4> sizeField{};
+  if (file.ReadAt(*dataTag + kDataSizeOffset, sizeField) == sizeField.size()) {
+    area.declaredBytes = DeclaredDataBytes(Load32LE(sizeField.data()));
+  }
+  return area;
+}
+
+std::optional<SampleArea> FindSampleArea(const FileHandle& file, int64_t lastPosition) {
+  return FindSampleArea(file, WalkChunks(file), lastPosition);
+}
+
+std::optional<int64_t> FindFormatTag(const FileHandle& file, const ChunkWalk& walk) {
+  return walk.formatTag ? walk.formatTag : FindTag(file, "fmt", kProbeScanLast);
+}
+
+int64_t AudioFrames(const FileHandle& file, const SampleArea& area, int64_t bytesPerFrame) {
+  const int64_t held = (file.Size() - area.DataOffset()) / bytesPerFrame;
+  if (!area.declaredBytes) {
+    return held;
+  }
+  return std::min(*area.declaredBytes / bytesPerFrame, held);
 }
 
 }  // namespace wexmont

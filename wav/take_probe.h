@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "wav/sample_format.h"
+
 namespace wexmont {
 
 struct TakeAttributes {
@@ -14,6 +16,9 @@ struct TakeAttributes {
   int64_t frameCount = 0;
   int32_t bytesPerSample = 0;
   int32_t bitsPerSample = 0;
+  SampleKind sampleKind = SampleKind::kInteger;
+  uint16_t formatCode = 0;   // an extensible chunk's is that of its sub-format
+  uint32_t channelMask = 0;  // from an extensible chunk, else 0
 };
 
 // The format and sample area of the take at `path`. Ends the run when the

@@ -1,16 +1,30 @@
 #include "wav/wav_header.h"
 
+#include <algorithm>
+#include <array>
+
 #include "foundation/byte_pack.h"
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 
 namespace wexmont {
 namespace {
 
-constexpr uint32_t kFormatChunkBytes = 16;
-constexpr uint16_t kFormatPcm = 1;
+constexpr uint32_t kPlainFormatBytes = 16;
+constexpr uint16_t kExtensionBytes = 22;  // cbSize: the extensible fields after it
+constexpr int64_t kRiffSizeField = 8;     // bytes up to and including the RIFF size
 
-// Field offsets of the header.
+// The speaker positions the format defines, and "all speakers"; other bits
+// are reserved, so a take's mask is carried without them.
+constexpr uint32_t kDefinedSpeakerBits = 0x0003FFFF;
+constexpr uint32_t kAllSpeakers = 0x80000000;
+
+// The sub-format GUID after its first two bytes, which are the format code.
+constexpr std::array<uint8_t, 14> kSubFormatTail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                    0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// Field offsets, the same in both headers up to the bits per sample.
 constexpr size_t kRiffId = 0;
 constexpr size_t kRiffSize = 4;
 constexpr size_t kWaveId = 8;
@@ -22,11 +36,17 @@ constexpr size_t kSampleRate = 24;
 constexpr size_t kByteRate = 28;
 constexpr size_t kBlockAlign = 32;
 constexpr size_t kBitsPerSample = 34;
-constexpr size_t kDataId = 36;
-constexpr size_t kDataSize = 40;
+// The extensible fields.
+constexpr size_t kExtensionSize = 36;
+constexpr size_t kValidBits = 38;
+constexpr size_t kChannelMask = 40;
+constexpr size_t kSubFormat = 44;
+// The data chunk comes last, 8 bytes before the samples.
+constexpr int64_t kDataIdBeforeSamples = 8;
+constexpr int64_t kDataSizeBeforeSamples = 4;
 
-int64_t DataBytes(int32_t bitsPerSample, int64_t frameCount, int32_t channels) {
-  return frameCount * (bitsPerSample >> 3) * static_cast<uint16_t>(channels);
+int64_t DataBytes(const SampleFormat& format, int64_t frameCount) {
+  return frameCount * format.BytesPerSample() * static_cast<uint16_t>(format.channels);
 }
 
 void PutId(WavHeader& header, size_t offset, const char (&id)[5]) {
@@ -35,48 +55,91 @@ void PutId(WavHeader& header, size_t offset, const char (&id)[5]) {
   }
 }
 
+// The plain chunk's rates follow the plain header's own arithmetic, which
+// agrees with the extensible one for every width of whole bytes.
+void PutPlainFormat(WavHeader& header, const SampleFormat& format) {
+  const uint16_t channelBits = static_cast<uint16_t>(format.channels);
+  const uint32_t bytesPerSample = static_cast<uint32_t>(format.BytesPerSample());
+  Store32LE(&header[kFormatSize], kPlainFormatBytes);
+  Store16LE(&header[kFormatCode], kFormatCodePcm);
+  Store16LE(&header[kChannels], channelBits);
+  Store32LE(&header[kSampleRate], format.sampleRate);
+  Store32LE(&header[kByteRate], format.sampleRate * bytesPerSample * channelBits);
+  Store16LE(
+      &header[kBlockAlign],
+      static_cast<uint16_t>((static_cast<uint32_t>(format.bitsPerSample) * channelBits) >> 3));
+  Store16LE(&header[kBitsPerSample], static_cast<uint16_t>(format.bitsPerSample));
+}
+
+void PutExtensibleFormat(WavHeader& header, const SampleFormat& format) {
+  const uint16_t blockAlign =
+      static_cast<uint16_t>(format.BytesPerSample() * static_cast<uint16_t>(format.channels));
+  const uint16_t bits = static_cast<uint16_t>(format.bitsPerSample);
+  Store32LE(&header[kFormatSize], kExtensibleFormatBytes);
+  Store16LE(&header[kFormatCode], kFormatCodeExtensible);
+  Store16LE(&header[kChannels], static_cast<uint16_t>(format.channels));
+  Store32LE(&header[kSampleRate], format.sampleRate);
+  Store32LE(&header[kByteRate], format.sampleRate * blockAlign);
+  Store16LE(&header[kBlockAlign], blockAlign);
+  Store16LE(&header[kBitsPerSample], bits);
+  Store16LE(&header[kExtensionSize], kExtensionBytes);
+  Store16LE(&header[kValidBits], bits);
+  Store32LE(&header[kChannelMask], format.channelMask & (kDefinedSpeakerBits | kAllSpeakers));
+  Store16LE(&header[kSubFormat],
+            format.kind == SampleKind::kFloat ? kFormatCodeFloat : kFormatCodePcm);
+  std::copy(kSubFormatTail.begin(), kSubFormatTail.end(), header.begin() + kSubFormat + 2);
+}
+
 }  // namespace
 
-WavHeader BuildHeader(uint32_t sampleRate, int32_t bitsPerSample, int64_t frameCount,
-                      int32_t channels) {
-  const uint16_t channelBits = static_cast<uint16_t>(channels);
-  const uint32_t bytesPerSample = static_cast<uint32_t>(bitsPerSample >> 3);
-  const uint32_t dataSize = static_cast<uint32_t>(DataBytes(bitsPerSample, frameCount, channels));
+bool TakesPlainHeader(const SampleFormat& format) {
+  return format.kind == SampleKind::kInteger &&
+         (format.bitsPerSample == 16 || format.bitsPerSample == 24) &&
+         (format.channels == 1 || format.channels == 2);
+}
 
-  WavHeader header{};
+int64_t HeaderBytes(const SampleFormat& format) {
+  return TakesPlainHeader(format) ? kHeaderBytes : kExtensibleHeaderBytes;
+}
+
+int64_t MaxDataBytes(const SampleFormat& format) {
+  return 0xFFFFFFFFLL - (HeaderBytes(format) - kRiffSizeField);
+}
+
+WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount) {
+  const int64_t headerBytes = HeaderBytes(format);
+  const uint32_t dataSize = static_cast<uint32_t>(DataBytes(format, frameCount));
+  WavHeader header(static_cast<size_t>(headerBytes), 0);
   PutId(header, kRiffId, "RIFF");
-  Store32LE(&header[kRiffSize], dataSize + kRiffSizeBeyondData);
+  Store32LE(&header[kRiffSize], dataSize + static_cast<uint32_t>(headerBytes - kRiffSizeField));
   PutId(header, kWaveId, "WAVE");
   PutId(header, kFormatId, "fmt ");
-  Store32LE(&header[kFormatSize], kFormatChunkBytes);
-  Store16LE(&header[kFormatCode], kFormatPcm);
-  Store16LE(&header[kChannels], channelBits);
-  Store32LE(&header[kSampleRate], sampleRate);
-  Store32LE(&header[kByteRate], sampleRate * bytesPerSample * channelBits);
-  Store16LE(&header[kBlockAlign],
-            static_cast<uint16_t>((static_cast<uint32_t>(bitsPerSample) * channelBits) >> 3));
-  Store16LE(&header[kBitsPerSample], static_cast<uint16_t>(bitsPerSample));
-  PutId(header, kDataId, "data");
-  Store32LE(&header[kDataSize], dataSize);
+  if (TakesPlainHeader(format)) {
+    PutPlainFormat(header, format);
+  } else {
+    PutExtensibleFormat(header, format);
+  }
+  PutId(header, static_cast<size_t>(headerBytes - kDataIdBeforeSamples), "data");
+  Store32LE(&header[static_cast<size_t>(headerBytes - kDataSizeBeforeSamples)], dataSize);
   return header;
 }
 
-void WriteWavHeader(const std::string& path, uint32_t sampleRate, int32_t bitsPerSample,
-                    int64_t frameCount, int32_t channels) {
+void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t frameCount) {
   // The frame count is bounded first, so that the product cannot overflow.
-  const bool fits = frameCount >= 0 && frameCount <= kMaxDataBytes;
-  const int64_t dataBytes = fits ? DataBytes(bitsPerSample, frameCount, channels) : -1;
-  if (!fits || dataBytes < 0 || dataBytes > kMaxDataBytes) {
-    EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n", path.c_str(),
-           static_cast<long long>(frameCount));
+  const int64_t maxDataBytes = MaxDataBytes(format);
+  const bool fits = frameCount >= 0 && frameCount <= maxDataBytes;
+  const int64_t dataBytes = fits ? DataBytes(format, frameCount) : -1;
+  if (!fits || dataBytes < 0 || dataBytes > maxDataBytes) {
+    EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
+           VisibleText(path).c_str(), static_cast<long long>(frameCount));
   }
-  const WavHeader header = BuildHeader(sampleRate, bitsPerSample, frameCount, channels);
+  const WavHeader header = BuildHeader(format, frameCount);
   FileHandle file = FileHandle::CreateEmpty(path);
   if (!file.IsOpen()) {
-    EndRun(">> Cannot create %s, exiting\n", path.c_str());
+    EndRun(">> Cannot create %s, exiting\n", VisibleText(path).c_str());
   }
   if (!file.WriteAt(0, header) || !file.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", path.c_str());
+    EndRun(">> Cannot write %s, exiting\n", VisibleText(path).c_str());
   }
 }
 

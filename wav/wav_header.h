@@ -1,27 +1,36 @@
-// The 44-byte header that starts every WAV file the system writes.
+// The header that starts every WAV file the system writes: the plain
+// 44-byte header for 16- and 24-bit integer mono and stereo, the 68-byte
+// extensible header for every other format.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "wav/sample_format.h"
 
 namespace wexmont {
 
-constexpr int64_t kHeaderBytes = 44;
-constexpr int64_t kRiffSizeBeyondData = 36;  // header bytes counted by the RIFF size
-// The header's size fields are 32 bits: the RIFF size, data size + 36, must fit.
-constexpr int64_t kMaxDataBytes = 0xFFFFFFFFLL - kRiffSizeBeyondData;
+constexpr int64_t kHeaderBytes = 44;            // the plain header
+constexpr int64_t kExtensibleHeaderBytes = 68;  // with the extensible format chunk
 
-using WavHeader = std::array<uint8_t, kHeaderBytes>;
+using WavHeader = std::vector<uint8_t>;
 
-// The header bytes announcing `frameCount` frames of linear PCM.
-WavHeader BuildHeader(uint32_t sampleRate, int32_t bitsPerSample, int64_t frameCount,
-                      int32_t channels);
+// Whether `format` is written with the plain header.
+bool TakesPlainHeader(const SampleFormat& format);
+
+int64_t HeaderBytes(const SampleFormat& format);
+
+// The most sample bytes a header of `format` can announce: its 32-bit RIFF
+// size counts them and every header byte after the size field.
+int64_t MaxDataBytes(const SampleFormat& format);
+
+// The header bytes announcing `frameCount` frames of `format`.
+WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount);
 
 // Creates the file at `path` (or cuts an existing one) holding only the
 // header. Ends the run when the file cannot be written or the data size does
 // not fit the header.
-void WriteWavHeader(const std::string& path, uint32_t sampleRate, int32_t bitsPerSample,
-                    int64_t frameCount, int32_t channels);
+void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t frameCount);
 
 }  // namespace wexmont

@@ -1,13 +1,13 @@
 #include "xfade/crossfade.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <optional>
 #include <vector>
 
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 #include "wav/data_chunk.h"
 #include "wav/segment_copy.h"
 #include "xfade/pcm_codec.h"
@@ -21,12 +21,19 @@ constexpr double kQuarterTurn = 1.570796327;
 constexpr long double k24To16Scale = 0.00390625L;  // 1/256
 
 struct SampleRange {
-  int32_t lowest;
-  int32_t highest;
+  long double lowest;
+  long double highest;
 };
 
 SampleRange RangeOf(int32_t bytesPerSample) {
-  return bytesPerSample == kBytes16 ? SampleRange{-32768, 32767} : SampleRange{-8388608, 8388607};
+  switch (bytesPerSample) {
+    case kBytes16:
+      return {-32768.0L, 32767.0L};
+    case kBytes24:
+      return {-8388608.0L, 8388607.0L};
+    default:
+      return {-2147483648.0L, 2147483647.0L};
+  }
 }
 
 // One take as the renderer reads it: where its samples start, how many
@@ -39,13 +46,13 @@ struct TakeSpan {
   int64_t startFrame = 0;
 };
 
-// Places the crossfade in a take whose data tag is known. Returns the take's
-// failure code when the start byte lies outside the take.
-std::optional<int32_t> PlaceSpan(TakeSpan& take, int64_t dataTag, int64_t centreFrame,
+// Places the crossfade in a take whose sample area is known. Returns the
+// take's failure code when the start byte lies outside the take.
+std::optional<int32_t> PlaceSpan(TakeSpan& take, const SampleArea& area, int64_t centreFrame,
                                  int64_t crossfadeFrames, int64_t bytesPerFrame,
                                  int32_t failureCode, const char* rangeMessage) {
-  take.dataOffset = dataTag + kSampleAreaOffset;
-  take.audioFrames = AudioFrames(take.file, dataTag, bytesPerFrame);
+  take.dataOffset = area.DataOffset();
+  take.audioFrames = AudioFrames(take.file, area, bytesPerFrame);
   take.startFrame = centreFrame - crossfadeFrames / 2;
   const int64_t startByte = take.dataOffset + bytesPerFrame * take.startFrame;
   if (startByte < take.dataOffset || startByte > take.file.Size()) {
@@ -63,42 +70,20 @@ void ReadBlock(const TakeSpan& take, int64_t firstFrame, int64_t frames, int64_t
   const int64_t supplied = std::clamp<int64_t>(take.audioFrames - firstFrame, 0, frames);
   const auto part = std::span(block.data(), static_cast<size_t>(supplied * bytesPerFrame));
   if (take.file.ReadAt(take.dataOffset + firstFrame * bytesPerFrame, part) < part.size()) {
-    EndRun(">> Cannot read %s, exiting\n", take.path.c_str());
+    EndRun(">> Cannot read %s, exiting\n", VisibleText(take.path).c_str());
   }
 }
 
-// Decoded samples of one block, one array per channel.
-struct BlockSamples {
-  std::array<int32_t, kBlockFrames> left{};
-  std::array<int32_t, kBlockFrames> right{};
-};
-
-void Decode(const std::vector<uint8_t>& block, BlockSamples& samples, int32_t channels,
-            int32_t bytesPerSample, int32_t frames) {
-  if (channels == 1) {
-    DecodeMono(block, samples.left, bytesPerSample, frames);
-  } else {
-    DecodeStereo(block, samples.left, samples.right, bytesPerSample, frames);
-  }
-}
-
-void Encode(const BlockSamples& mixed, std::vector<uint8_t>& block, int32_t channels,
-            int32_t bytesPerSample, int32_t frames) {
-  if (channels == 1) {
-    (bytesPerSample == kBytes16 ? EncodeMono16 : EncodeMono24)(mixed.left, block, frames);
-  } else {
-    (bytesPerSample == kBytes16 ? EncodeStereo16 : EncodeStereo24)(mixed.left, mixed.right, block,
-                                                                   frames);
-  }
-}
-
-void RefuseUnrenderable(int32_t crossfadeType, int32_t channels, int32_t bytesPerSample) {
+void RefuseUnrenderable(int32_t crossfadeType, int32_t channels, SampleCoding coding) {
   if (crossfadeType < kEqualPowerCurve || crossfadeType > kSineCurve) {
     EndRun(">> Crossfade type %d is not known, exiting\n", crossfadeType);
   }
-  if ((channels != 1 && channels != 2) ||
-      (bytesPerSample != kBytes16 && bytesPerSample != kBytes24)) {
-    EndRun(">> Cannot crossfade %d channels of %d bytes, exiting\n", channels, bytesPerSample);
+  if (channels < 1 || channels > kMaxChannels || !CodecKnows(coding)) {
+    const char* kind = coding.kind == SampleKind::kInteger ? "integer"
+                       : coding.kind == SampleKind::kFloat ? "float"
+                                                           : "unknown";
+    EndRun(">> Cannot crossfade %d channels of %d-byte %s samples, exiting\n", channels,
+           coding.bytesPerSample, kind);
   }
 }
 
@@ -123,27 +108,31 @@ CrossfadeGains GainsAt(int32_t crossfadeType, int64_t frame, int64_t crossfadeFr
   }
 }
 
-int32_t MixSample(int32_t outgoingSample, int32_t incomingSample, CrossfadeGains gains,
-                  int32_t bytesPerSample) {
+double MixSample(double outgoingSample, double incomingSample, CrossfadeGains gains,
+                 SampleCoding coding) {
   long double mix = static_cast<long double>(outgoingSample) * gains.outgoing +
                     static_cast<long double>(incomingSample) * gains.incoming;
-  if (bytesPerSample == kBytes16) {
+  if (coding.kind == SampleKind::kFloat) {
+    // A float sample has no edge to hold: a take above full scale keeps its
+    // level through the crossfade.
+    return static_cast<float>(mix);
+  }
+  if (coding.bytesPerSample == kBytes16) {
     mix *= k24To16Scale;
   }
   // Two loud takes can sum above full scale on the equal-power curve; a
   // wrapped sample would be a full-scale pop, so the result is held at the
   // edge of the range instead.
-  const SampleRange range = RangeOf(bytesPerSample);
-  const long double held = std::clamp<long double>(mix, range.lowest, range.highest);
+  const SampleRange range = RangeOf(coding.bytesPerSample);
+  const long double held = std::clamp(mix, range.lowest, range.highest);
   return static_cast<int32_t>(held);  // truncation toward zero
 }
 
 int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
                         int64_t crossfadeFrames, int32_t crossfadeType,
                         const std::string& outgoingTake, const std::string& incomingTake,
-                        const std::string& temporaryFile, int32_t channels,
-                        int32_t bytesPerSample) {
-  RefuseUnrenderable(crossfadeType, channels, bytesPerSample);
+                        const std::string& temporaryFile, int32_t channels, SampleCoding coding) {
+  RefuseUnrenderable(crossfadeType, channels, coding);
   const FileHandle outgoingFile = FileHandle::OpenRegularForReading(outgoingTake);
   const FileHandle incomingFile = FileHandle::OpenRegularForReading(incomingTake);
   FileHandle temporary = FileHandle::OpenForAppend(temporaryFile);
@@ -157,51 +146,51 @@ int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame
     return kTemporaryFileFailed;
   }
 
-  const int64_t bytesPerFrame = int64_t{channels} * bytesPerSample;
+  const int64_t bytesPerFrame = int64_t{channels} * coding.bytesPerSample;
   TakeSpan outgoing{outgoingFile, outgoingTake};
   TakeSpan incoming{incomingFile, incomingTake};
   // Both sample areas are found before either start byte is checked.
-  const std::optional<int64_t> outgoingTag = FindDataTag(outgoingFile, kCrossfadeScanLast);
-  if (!outgoingTag) {
+  const std::optional<SampleArea> outgoingArea = FindSampleArea(outgoingFile, kCrossfadeScanLast);
+  if (!outgoingArea) {
     Say("Data block not found error\n");
     return kOutgoingTakeFailed;
   }
-  const std::optional<int64_t> incomingTag = FindDataTag(incomingFile, kCrossfadeScanLast);
-  if (!incomingTag) {
+  const std::optional<SampleArea> incomingArea = FindSampleArea(incomingFile, kCrossfadeScanLast);
+  if (!incomingArea) {
     Say("Data block not found error\n");
     return kIncomingTakeFailed;
   }
   if (auto failed =
-          PlaceSpan(outgoing, *outgoingTag, outgoingCentreFrame, crossfadeFrames, bytesPerFrame,
+          PlaceSpan(outgoing, *outgoingArea, outgoingCentreFrame, crossfadeFrames, bytesPerFrame,
                     kOutgoingTakeFailed, "Invalid crossfade for destination file")) {
     return *failed;
   }
   if (auto failed =
-          PlaceSpan(incoming, *incomingTag, incomingCentreFrame, crossfadeFrames, bytesPerFrame,
+          PlaceSpan(incoming, *incomingArea, incomingCentreFrame, crossfadeFrames, bytesPerFrame,
                     kIncomingTakeFailed, "Invalid crossfade for source file")) {
     return *failed;
   }
 
   const size_t blockBytes = static_cast<size_t>(kBlockFrames * bytesPerFrame);
+  const size_t blockSamples = static_cast<size_t>(kBlockFrames * channels);
   std::vector<uint8_t> outgoingBlock(blockBytes), incomingBlock(blockBytes), mixedBlock(blockBytes);
-  BlockSamples outgoingSamples, incomingSamples, mixed;
+  std::vector<double> outgoingSamples(blockSamples), incomingSamples(blockSamples),
+      mixed(blockSamples);
   for (int64_t blockStart = 0; blockStart < crossfadeFrames; blockStart += kBlockFrames) {
     const int32_t frames =
         static_cast<int32_t>(std::min(kBlockFrames, crossfadeFrames - blockStart));
+    const int32_t samples = frames * channels;
     ReadBlock(outgoing, outgoing.startFrame + blockStart, frames, bytesPerFrame, outgoingBlock);
     ReadBlock(incoming, incoming.startFrame + blockStart, frames, bytesPerFrame, incomingBlock);
-    Decode(outgoingBlock, outgoingSamples, channels, bytesPerSample, frames);
-    Decode(incomingBlock, incomingSamples, channels, bytesPerSample, frames);
+    DecodeSamples(outgoingBlock, outgoingSamples, coding, samples);
+    DecodeSamples(incomingBlock, incomingSamples, coding, samples);
     for (int32_t i = 0; i < frames; ++i) {
       const CrossfadeGains gains = GainsAt(crossfadeType, blockStart + i, crossfadeFrames);
-      mixed.left[i] =
-          MixSample(outgoingSamples.left[i], incomingSamples.left[i], gains, bytesPerSample);
-      if (channels == 2) {
-        mixed.right[i] =
-            MixSample(outgoingSamples.right[i], incomingSamples.right[i], gains, bytesPerSample);
+      for (int32_t at = i * channels; at < (i + 1) * channels; ++at) {
+        mixed[at] = MixSample(outgoingSamples[at], incomingSamples[at], gains, coding);
       }
     }
-    Encode(mixed, mixedBlock, channels, bytesPerSample, frames);
+    EncodeSamples(mixed, mixedBlock, coding, samples);
     if (!temporary.Append(std::span(mixedBlock.data(), frames * bytesPerFrame))) {
       EndRun(">> Cannot write %s, exiting\n", temporaryFile.c_str());
     }

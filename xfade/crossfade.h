@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "xfade/pcm_codec.h"
+
 namespace wexmont {
 
 // Crossfade types, as the parameter file names them.
@@ -28,18 +30,20 @@ struct CrossfadeGains {
 // Gains of frame `frame` of a crossfade of `crossfadeFrames` frames.
 CrossfadeGains GainsAt(int32_t crossfadeType, int64_t frame, int64_t crossfadeFrames);
 
-// Blends two samples on the 24-bit scale and brings the result back to the
-// sample width, truncating toward zero and holding it inside the width's range.
-int32_t MixSample(int32_t outgoingSample, int32_t incomingSample, CrossfadeGains gains,
-                  int32_t bytesPerSample);
+// Blends two decoded samples in extended precision. An integer result is
+// brought back to the width's own scale, held inside the width's range and
+// truncated toward zero; a float result is the nearest float, never held.
+double MixSample(double outgoingSample, double incomingSample, CrossfadeGains gains,
+                 SampleCoding coding);
 
-// Renders frames centre - N/2 to centre - N/2 + N - 1 of both takes. Returns
+// Renders frames centre - N/2 to centre - N/2 + N - 1 of both takes, every
+// channel of a frame with the same gains. Returns
 // one of the results above; failures to open a file, find a take's sample
 // area or place the crossfade inside a take append nothing. A failed write
 // to the temporary file ends the run.
 int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
                         int64_t crossfadeFrames, int32_t crossfadeType,
                         const std::string& outgoingTake, const std::string& incomingTake,
-                        const std::string& temporaryFile, int32_t channels, int32_t bytesPerSample);
+                        const std::string& temporaryFile, int32_t channels, SampleCoding coding);
 
 }  // namespace wexmont

@@ -7,67 +7,54 @@ namespace {
 
 constexpr int32_t k16To24Scale = 256;
 
-int32_t DecodeSample(const uint8_t* bytes, int32_t bytesPerSample) {
-  switch (bytesPerSample) {
-    case kBytes24:
-      return LoadSampleLE(bytes, kBytes24);
-    case kBytes16:
-      return LoadSampleLE(bytes, kBytes16) * k16To24Scale;
-    default:
-      return 0;
-  }
+bool IsFloat32(SampleCoding coding) {
+  return coding.kind == SampleKind::kFloat && coding.bytesPerSample == kBytes32;
 }
 
-void EncodeMonoOfWidth(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count,
-                       int32_t width) {
-  for (int32_t k = 0; k < count; ++k) {
-    StoreSampleLE(&bytes[static_cast<size_t>(k) * width], samples[k], width);
-  }
+bool IsInteger(SampleCoding coding) {
+  return coding.kind == SampleKind::kInteger &&
+         (coding.bytesPerSample == kBytes16 || coding.bytesPerSample == kBytes24 ||
+          coding.bytesPerSample == kBytes32);
 }
 
-void EncodeStereoOfWidth(std::span<const int32_t> left, std::span<const int32_t> right,
-                         std::span<uint8_t> bytes, int32_t count, int32_t width) {
-  for (int32_t k = 0; k < count; ++k) {
-    uint8_t* frame = &bytes[static_cast<size_t>(k) * 2 * width];
-    StoreSampleLE(frame, left[k], width);
-    StoreSampleLE(frame + width, right[k], width);
+double DecodeSample(const uint8_t* bytes, SampleCoding coding) {
+  if (IsFloat32(coding)) {
+    return LoadFloatLE(bytes);
+  }
+  if (!IsInteger(coding)) {
+    return 0.0;
+  }
+  const int32_t value = LoadSampleLE(bytes, coding.bytesPerSample);
+  return coding.bytesPerSample == kBytes16 ? value * k16To24Scale : value;
+}
+
+void EncodeSample(uint8_t* bytes, double value, SampleCoding coding) {
+  if (IsFloat32(coding)) {
+    StoreFloatLE(bytes, static_cast<float>(value));
+  } else if (IsInteger(coding)) {
+    // The conversion to 32 bits keeps the low bits, as the width does.
+    StoreSampleLE(bytes, static_cast<int32_t>(static_cast<int64_t>(value)), coding.bytesPerSample);
   }
 }
 
 }  // namespace
 
-void DecodeMono(std::span<const uint8_t> bytes, std::span<int32_t> samples, int32_t bytesPerSample,
-                int32_t count) {
+bool CodecKnows(SampleCoding coding) {
+  return IsInteger(coding) || IsFloat32(coding);
+}
+
+void DecodeSamples(std::span<const uint8_t> bytes, std::span<double> samples, SampleCoding coding,
+                   int32_t count) {
   for (int32_t k = 0; k < count; ++k) {
-    samples[k] = DecodeSample(&bytes[static_cast<size_t>(k) * bytesPerSample], bytesPerSample);
+    samples[k] = DecodeSample(&bytes[static_cast<size_t>(k) * coding.bytesPerSample], coding);
   }
 }
 
-void DecodeStereo(std::span<const uint8_t> bytes, std::span<int32_t> left, std::span<int32_t> right,
-                  int32_t bytesPerSample, int32_t count) {
+void EncodeSamples(std::span<const double> samples, std::span<uint8_t> bytes, SampleCoding coding,
+                   int32_t count) {
   for (int32_t k = 0; k < count; ++k) {
-    const uint8_t* frame = &bytes[static_cast<size_t>(k) * 2 * bytesPerSample];
-    left[k] = DecodeSample(frame, bytesPerSample);
-    right[k] = DecodeSample(frame + bytesPerSample, bytesPerSample);
+    EncodeSample(&bytes[static_cast<size_t>(k) * coding.bytesPerSample], samples[k], coding);
   }
-}
-
-void EncodeMono16(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count) {
-  EncodeMonoOfWidth(samples, bytes, count, kBytes16);
-}
-
-void EncodeMono24(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count) {
-  EncodeMonoOfWidth(samples, bytes, count, kBytes24);
-}
-
-void EncodeStereo16(std::span<const int32_t> left, std::span<const int32_t> right,
-                    std::span<uint8_t> bytes, int32_t count) {
-  EncodeStereoOfWidth(left, right, bytes, count, kBytes16);
-}
-
-void EncodeStereo24(std::span<const int32_t> left, std::span<const int32_t> right,
-                    std::span<uint8_t> bytes, int32_t count) {
-  EncodeStereoOfWidth(left, right, bytes, count, kBytes24);
 }
 
 }  // namespace wexmont

@@ -1,28 +1,40 @@
-// Conversions between PCM sample bytes and 32-bit integers. The decoders put
-// both widths on the 24-bit scale (16-bit samples come out times 256); each
-// encoder takes values on the scale of its own width and keeps only the low
-// bits, so values outside the width wrap around.
+// Conversions between the sample bytes of a WAV data area and sample values,
+// one family for every sample coding. Integer samples decode to whole
+// numbers: 16-bit samples on the 24-bit scale (times 256), 24- and 32-bit
+// samples as they are; float samples decode to their own value. Each value is
+// exact in a double. Encoding takes values on the width's own scale: an
+// integer keeps only the low bits of its width, so values outside it wrap
+// around; a float value is stored as the nearest float.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
+#include "wav/sample_format.h"
+
 namespace wexmont {
 
-// Sample widths the decoders know, in bytes; others decode to zeros.
+// Sample widths in bytes.
 constexpr int32_t kBytes16 = 2;
 constexpr int32_t kBytes24 = 3;
+constexpr int32_t kBytes32 = 4;
 
-void DecodeMono(std::span<const uint8_t> bytes, std::span<int32_t> samples, int32_t bytesPerSample,
-                int32_t count);
-void DecodeStereo(std::span<const uint8_t> bytes, std::span<int32_t> left, std::span<int32_t> right,
-                  int32_t bytesPerSample, int32_t count);
+// How one sample is stored.
+struct SampleCoding {
+  int32_t bytesPerSample;
+  SampleKind kind;
+};
 
-void EncodeMono16(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count);
-void EncodeMono24(std::span<const int32_t> samples, std::span<uint8_t> bytes, int32_t count);
-void EncodeStereo16(std::span<const int32_t> left, std::span<const int32_t> right,
-                    std::span<uint8_t> bytes, int32_t count);
-void EncodeStereo24(std::span<const int32_t> left, std::span<const int32_t> right,
-                    std::span<uint8_t> bytes, int32_t count);
+// 16-, 24- and 32-bit integers and 32-bit floats. Samples of other codings
+// decode to zeros and are not encoded.
+bool CodecKnows(SampleCoding coding);
+
+// `count` samples, one after another: channels interleaved as in the file.
+void DecodeSamples(std::span<const uint8_t> bytes, std::span<double> samples, SampleCoding coding,
+                   int32_t count);
+
+// Integer values must be whole numbers of the 64-bit range.
+void EncodeSamples(std::span<const double> samples, std::span<uint8_t> bytes, SampleCoding coding,
+                   int32_t count);
 
 }  // namespace wexmont

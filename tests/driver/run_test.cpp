@@ -23,6 +23,7 @@ struct Take {
   int32_t bits = 16;
   int32_t channels = 1;
   int64_t frames = 3000;
+  SampleKind kind = SampleKind::kInteger;
 };
 
 struct Project {
@@ -47,7 +48,8 @@ void Write(const Project& p) {
     const Take& t = p.takes[i];
     testing::WriteCanonicalTake(
         t.name, t.rate, t.bits, t.channels,
-        testing::ToneSamples(t.frames, t.channels, t.bits, static_cast<int32_t>(i)));
+        testing::ToneSamples(t.frames, t.channels, t.bits, static_cast<int32_t>(i), t.kind),
+        t.kind);
   }
   if (!p.shell.empty()) {
     ASSERT_EQ(std::system(p.shell.c_str()), 0) << p.shell;
@@ -88,7 +90,12 @@ std::string Exiting(const std::string& what) {
 }
 
 TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
-  const std::string badFormat = ", only 16- or 24-bit mono or stereo takes can be built";
+  const std::string badFormat =
+      "; takes must be 16-, 24- or 32-bit integer PCM or 32-bit float, 1 to 64 channels";
+  const std::vector<Take> int32Takes = {
+      {"drumsA.wav", 1000, 32}, {"drumsB.wav", 1000, 32}, {"drumsZ.wav", 1000, 32}};
+  std::vector<Take> floatAmongInts = int32Takes;
+  floatAmongInts[1].kind = SampleKind::kFloat;
   const Project cases[] = {
       {.base = kNone,
        .last = Exiting("Cannot find file base.txt that holds your base file names") + "\n"},
@@ -99,10 +106,11 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
        .last = Exiting("Samplerate mismatch among drums takes")},
       {.takes = With({"drumsB.wav", 1000, 24, 2}),
        .last = Exiting("Bit format mismatch among drums takes")},
-      // bass has no takes, but the takes of drums are checked first
-      {.base = "drums\nbass\n",
-       .takes = With({"drumsZ.wav", 1000, 16, 2}),
+      {.takes = With({"drumsZ.wav", 1000, 16, 2}),
        .last = Exiting("Mono-stereo mismatch among drums takes")},
+      {.takes = floatAmongInts,
+       .last = ">> drumsB.wav holds float samples, drumsA.wav integer samples\n" +
+               Exiting("Sample format mismatch among drums takes")},
       {.shell = "rm drumsZ.wav", .last = Exiting("Cannot find file called drumsZ.wav")},
       {.points = "0\tA\n30\tB\n40\tZ\n",
        .takes = With({"drumsB.wav", 1000, 16, 1, 20000}),
@@ -134,20 +142,30 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
       {.rc = "xf_tr\t1\t5",
        .last = Exiting("wexmontrc.txt: xf_tr needs a track number, a length and a type")},
       {.rc = "xf_all\t200\n", .last = Exiting("wexmontrc.txt: xf_all needs a length and a type")},
-      {.points = "0\tA\n1\n", .last = Exiting("points.txt: edit 2 has a time but no take name")},
+      {.points = "0\tA\n1\n",
+       .last = Exiting("points.txt line 2: \"1\" has no tab between the time and the take name")},
       {.rc = "xf_tr\t1\t10\t-1\n",
        .last = Exiting("wexmontrc.txt gives track 1 the crossfade type -1, the types are 0 to 4")},
       {.rc = "xf_all\t1e39\t1\n",
        .last = Exiting("wexmontrc.txt gives track 1 a crossfade length that is not a number")},
-      {.points = "0\tA\nnan\tB\n2\tZ\n",
-       .last = Exiting("Edit 2 has a time that is not a finite number")},
+      {.points = "0\tA\n1\tB\n1e39\tZ\n",
+       .last = Exiting("Edit 3 has a time that is not a finite number")},
       {.points = "-2\tA\n-1\tB\n2\tZ\n", .last = Exiting("Edit 2 has a negative time")},
       {.points = "", .last = Exiting("points.txt holds no edit points")},
       // Takes the build cannot render.
       {.takes = With({"drumsA.wav", 0, 24, 2}),
-       .last = Exiting("Take drumsA.wav is 24-bit audio with 2 channels at 0 Hz" + badFormat)},
+       .last = Exiting("Take drumsA.wav holds 24-bit integer PCM, 2 channels at 0 Hz" + badFormat)},
       {.takes = With({"drumsA.wav", 1000, 8, 3}),
-       .last = Exiting("Take drumsA.wav is 8-bit audio with 3 channels at 1000 Hz" + badFormat)},
+       .last =
+           Exiting("Take drumsA.wav holds 8-bit integer PCM, 3 channels at 1000 Hz" + badFormat)},
+      {.takes = With({"drumsA.wav", 1000, 64, 1, 3000, SampleKind::kFloat}),
+       .last = Exiting("Take drumsA.wav holds 64-bit float, 1 channels at 1000 Hz" + badFormat)},
+      {.takes = With({"drumsA.wav", 1000, 16, 65, 10}),
+       .last =
+           Exiting("Take drumsA.wav holds 16-bit integer PCM, 65 channels at 1000 Hz" + badFormat)},
+      {.shell = "printf 'U' | dd of=drumsA.wav bs=1 seek=20 conv=notrunc status=none",
+       .last =
+           Exiting("Take drumsA.wav holds format code 0x0055, 1 channels at 1000 Hz" + badFormat)},
       {.takes = With({"drumsA.wav", 1000, 4}),
        .last = Exiting("Take drumsA.wav has no whole bytes per frame (1 channels of 4 bits)")},
       {.shell = "printf RIFF > drumsA.wav",

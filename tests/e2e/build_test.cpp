@@ -37,6 +37,59 @@ std::vector<TrackSetup> EveryCurveInEveryFormat() {
   return tracks;
 }
 
+// One track of every crossfade curve in every format that 16- and 24-bit
+// stereo takes did not cover: 32-bit integer, float (at 1.5 times full
+// scale), and many channels, from plain and extensible format chunks.
+std::vector<TrackSetup> EveryCurveInEveryNewFormat() {
+  using enum SampleKind;
+  using enum testing::TakeLayout;
+  struct Format {
+    int32_t bits, channels;
+    SampleKind kind;
+    testing::TakeLayout layout;
+  };
+  const Format formats[] = {{32, 2, kInteger, kPlain},     {32, 4, kInteger, kExtensible},
+                            {32, 1, kFloat, kPlain},       {32, 2, kFloat, kExtensible},
+                            {32, 8, kFloat, kExtensible},  {16, 4, kInteger, kPlain},
+                            {24, 6, kInteger, kExtensible}};
+  std::vector<TrackSetup> tracks;
+  for (int32_t type = 1; type <= 4; ++type) {
+    for (const Format& f : formats) {
+      tracks.push_back({.base = "n" + std::to_string(tracks.size()),
+                        .rate = 16000,
+                        .bits = f.bits,
+                        .channels = f.channels,
+                        .crossfadeMs = 30,
+                        .crossfadeType = type,
+                        .takeFrames = 8000,
+                        .layout = f.layout,
+                        .kind = f.kind});
+    }
+  }
+  return tracks;
+}
+
+// One track per layout in which recorders and editors write takes, in every
+// sample format, with a crossfade over the cut. The takes end before the
+// last edit point, so each output ends where its takes' samples end.
+std::vector<TrackSetup> EveryRecorderLayout() {
+  using testing::TakeLayout;
+  std::vector<TrackSetup> tracks;
+  for (TakeLayout layout :
+       {TakeLayout::kBroadcast, TakeLayout::kLateSamples, TakeLayout::kChunkBeforeFormat,
+        TakeLayout::kBrokenChunk, TakeLayout::kRf64}) {
+    const int32_t n = static_cast<int32_t>(tracks.size());
+    tracks.push_back({.base = "t" + std::to_string(n),
+                      .bits = n % 2 == 0 ? 24 : 16,
+                      .channels = 1 + n / 2 % 2,
+                      .crossfadeMs = 20,
+                      .crossfadeType = 1 + n % 4,
+                      .takeFrames = 12000,
+                      .layout = layout});
+  }
+  return tracks;
+}
+
 const std::vector<Edit> kThreeEdits = {{"0", "A"}, {"1", "B"}, {"2", "C"}};
 
 // A stereo 16-bit track at 8000 Hz whose takes last 3 s unless listed short.
@@ -94,10 +147,22 @@ const Scenario kScenarios[] = {
      {{"vox", 44100, 16, 2, 30, 1, 44100, {}, testing::TakeLayout::kExtensible},
       {"kick", 48000, 24, 1, 10, 3, 30000}},
      false},
+    {"TakesAsRecordersWriteThem",
+     {{"0", "A"}, {"0.5", "B"}, {"2", "C"}},
+     EveryRecorderLayout(),
+     false},
     {"EveryCurveInEveryFormat",
      {{"0", "A"}, {"0.25", "B"}, {"0.5", "C"}},
      EveryCurveInEveryFormat(),
      false},
+    {"EveryCurveInEveryNewFormat",
+     {{"0", "A"}, {"0.25", "B"}, {"0.5", "C"}},
+     EveryCurveInEveryNewFormat(),
+     false},
+    {"FloatHardCutLeavesAnExtensibleTemporaryHeader",
+     kThreeEdits,
+     {{.base = "f", .bits = 32, .crossfadeType = 0, .kind = SampleKind::kFloat}},
+     true},
 };
 
 void PrintTo(const Scenario& scenario, std::ostream* out) {

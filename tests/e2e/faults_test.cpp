@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -132,7 +133,7 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
 // Writes a take of `frames` frames of 24-bit stereo at 8000 Hz that takes no
 // room: a header, then a hole.
 void WriteSparseTake(const std::string& path, int64_t frames) {
-  const WavHeader header = BuildHeader(8000, 24, frames, 2);
+  const WavHeader header = BuildHeader({8000, 24, 2}, frames);
   WriteFile(path, std::string(header.begin(), header.end()));
   ASSERT_EQ(::truncate(path.c_str(), kHeaderBytes + frames * 6), 0);
 }
@@ -264,6 +265,51 @@ TEST(Faults, ATakeThatVanishesAfterTheProbeEndsTheRun) {
   ExpectFailure(RunLimited(RLIM_INFINITY, nullptr, vanish),
                 ">> Cannot find file called dA.wav, exiting");
   EXPECT_EQ(takes.Changed(), std::vector<std::string>{"dA.wav"});
+}
+
+// Two builds started in one folder: the second ends at once and writes
+// nothing while the first runs; the first builds as if it were alone, and
+// its end frees the folder. The first is held inside its build by its own
+// progress: two tracks of 1024 edit points print more than the pipe holds.
+TEST(Faults, ASecondBuildInTheFolderIsRefusedWhileTheFirstRuns) {
+  ScratchDir dir;
+  WriteFile("base.txt", "d\ne\n");
+  WriteFile("wexmontrc.txt", "xf_all\t2\t1\n");
+  std::string points;
+  for (int edit = 0; edit < 1024; ++edit) {
+    points += std::to_string(edit * 0.001) + (edit % 2 ? "\tB\n" : "\tA\n");
+  }
+  WriteFile("points.txt", points);
+  for (const char* take : {"dA.wav", "dB.wav", "eA.wav", "eB.wav"}) {
+    testing::WriteCanonicalTake(take, 8000, 16, 1, testing::ToneSamples(9000, 1, 16, take[1]));
+  }
+  const auto secondBuild = [](int firstOutput, pid_t) {
+    int waiting = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (::ioctl(firstOutput, FIONREAD, &waiting) == 0 && waiting < 4000 &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const testing::InputSnapshot before({"base.txt", "points.txt", "wexmontrc.txt", "dA.wav"});
+    ExpectFailure(testing::RunBinary(".", {"_v2.wav"}),
+                  ">> Another build is running in this folder, exiting\n");
+    EXPECT_TRUE(before.Changed().empty());
+    EXPECT_FALSE(testing::Exists("d_v2.wav") || testing::Exists("e_v2.wav"));
+  };
+  const testing::BinaryRun first = RunLimited(RLIM_INFINITY, nullptr, secondBuild);
+  EXPECT_EQ(first.exitStatus, 0) << first.output;
+  const testing::BinaryRun alone = testing::RunBinary(".", {"_v3.wav"});
+  EXPECT_EQ(alone.exitStatus, 0) << alone.output;
+  EXPECT_EQ(testing::ReadFile("d_bld.wav"), testing::ReadFile("d_v3.wav"));
+  EXPECT_EQ(testing::ReadFile("e_bld.wav"), testing::ReadFile("e_v3.wav"));
+
+  // Held by another process, the folder gets not even the parameter template.
+  std::remove("wexmontrc.txt");
+  const int folder = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(::flock(folder, LOCK_EX), 0);
+  ExpectFailure(testing::RunBinary(".", {"_v4.wav"}), ">> Another build is running");
+  EXPECT_FALSE(testing::Exists("wexmontrc.txt") || testing::Exists("d_v4.wav"));
+  ::close(folder);
 }
 
 }  // namespace

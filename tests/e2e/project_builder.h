@@ -16,6 +16,7 @@
 
 #include "tests/support/project_files.h"
 #include "tests/support/sndfile_oracle.h"
+#include "wav/wav_header.h"
 
 namespace wexmont::testing {
 
@@ -34,6 +35,9 @@ struct TrackSetup {
   int64_t takeFrames = 24000;                      // every take, unless listed below
   std::map<std::string, int64_t> shortTakes = {};  // take name -> frames
   TakeLayout layout = TakeLayout::kPlain;
+  SampleKind kind = SampleKind::kInteger;
+
+  SampleFormat Format() const { return {rate, bits, channels, kind}; }
 };
 
 struct Project {
@@ -68,8 +72,12 @@ inline std::vector<Takes> WriteProject(const Project& project, std::vector<std::
           shortTake == track.shortTakes.end() ? track.takeFrames : shortTake->second;
       // A tone of its own per take and track, so every segment shows where it came from.
       const int32_t seed = static_cast<int32_t>(t * 7 + trackTakes.size() + 1);
-      Audio audio{track.rate, track.channels, track.bits, frames,
-                  ToneSamples(frames, track.channels, track.bits, seed)};
+      Audio audio{track.rate,
+                  track.channels,
+                  track.bits,
+                  frames,
+                  ToneSamples(frames, track.channels, track.bits, seed, track.kind),
+                  track.kind};
       inputs.push_back(track.base + edit.take + ".wav");
       WriteWithSndfile(inputs.back(), audio, track.layout);
       trackTakes.emplace(edit.take, std::move(audio));
@@ -84,7 +92,7 @@ inline std::vector<Takes> WriteProject(const Project& project, std::vector<std::
 }
 
 struct ExpectedTrack {
-  std::vector<int32_t> samples;
+  std::vector<double> samples;
   std::vector<bool> blended;  // per frame: a crossfade, compared within one step
   bool crossfadeFailed = false;
 };
@@ -104,9 +112,15 @@ inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track
   }
   const int64_t length = position.size() < 2 ? 0 : std::min(longest, position.back());
   const int32_t ch = track.channels;
-  ExpectedTrack expected{std::vector<int32_t>(length * ch, 0), std::vector<bool>(length, false)};
+  ExpectedTrack expected{std::vector<double>(length * ch, 0), std::vector<bool>(length, false)};
   auto sample = [&](const Audio& take, int64_t frame, int32_t c) {
     return frame < take.frames ? take.samples[frame * ch + c] : 0;
+  };
+  // Integers are held at the width's range and truncated; floats are not held.
+  const double limit = std::ldexp(1.0, track.bits - 1) - 1;
+  auto store = [&](double mix) {
+    return track.kind == SampleKind::kFloat ? static_cast<float>(mix)
+                                            : std::clamp(std::trunc(mix), -limit - 1, limit);
   };
   const int64_t n = FramesOf(static_cast<long double>(track.crossfadeMs) / 1000, track.rate);
   for (size_t u = 0; u + 1 < position.size(); ++u) {
@@ -127,7 +141,6 @@ inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track
       expected.crossfadeFailed = true;  // the cut stays hard
       continue;
     }
-    const double limit = track.bits == 16 ? 32767 : 8388607;
     for (int64_t f = 0; f < n && start + f < length; ++f) {
       const double p = static_cast<double>(f) / static_cast<double>(n);
       const double s = std::sin(p * 1.570796327), co = std::cos(p * 1.570796327);
@@ -136,8 +149,7 @@ inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track
       for (int32_t c = 0; c < ch; ++c) {
         const double mix =
             sample(outgoing, start + f, c) * g[0] + sample(incoming, start + f, c) * g[1];
-        expected.samples[(start + f) * ch + c] =
-            static_cast<int32_t>(std::clamp(std::trunc(mix), -limit - 1, limit));
+        expected.samples[(start + f) * ch + c] = store(mix);
       }
       expected.blended[start + f] = true;
     }
@@ -145,25 +157,46 @@ inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track
   return expected;
 }
 
-// Reads the output of `track` back with libsndfile and compares it frame by frame.
+// Reads the output of `track` back with libsndfile and compares it frame by
+// frame; sox must read its header the same way.
 inline void ExpectOutput(const ExpectedTrack& expected, const TrackSetup& track) {
   SCOPED_TRACE(track.base);
   const std::string path = track.base + "_bld.wav";
   const Audio got = ReadWithSndfile(path);
   const int64_t frames = static_cast<int64_t>(expected.blended.size());
-  EXPECT_EQ(std::tuple(got.sampleRate, got.bitsPerSample, got.channels),
-            std::tuple(track.rate, track.bits, track.channels));
-  EXPECT_EQ(ReadFile(path).size(), 44 + frames * track.channels * track.bits / 8);
+  const auto format = std::tuple(track.rate, track.bits, track.channels, track.kind, frames);
+  EXPECT_EQ(std::tuple(got.sampleRate, got.bitsPerSample, got.channels, got.kind, got.frames),
+            format);
+  const Audio sox = ReadHeaderWithSox(path);
+  EXPECT_EQ(std::tuple(sox.sampleRate, sox.bitsPerSample, sox.channels, sox.kind, sox.frames),
+            format);
+  EXPECT_EQ(ReadFile(path).size(),
+            HeaderBytes(track.Format()) + frames * track.channels * track.bits / 8);
   ASSERT_EQ(got.frames, frames);
+  // A crossfaded frame may be one step off, or a float a millionth.
+  const double step = track.kind == SampleKind::kFloat ? 1e-6 : 1;
   int64_t wrong = 0, first = 0;
   for (int64_t i = 0; i < frames * track.channels; ++i) {
-    const int64_t step = expected.blended[i / track.channels] ? 1 : 0;
-    if (std::abs(int64_t{got.samples[i]} - expected.samples[i]) > step && wrong++ == 0) {
+    const double allowed = expected.blended[i / track.channels] ? step : 0;
+    if (!(std::abs(got.samples[i] - expected.samples[i]) <= allowed) && wrong++ == 0) {
       first = i;
     }
   }
   EXPECT_EQ(wrong, 0) << "first at frame " << first / track.channels << ": got "
                       << got.samples[first] << ", expected " << expected.samples[first];
+}
+
+// An extensible output carries the channel mask of the track's first take
+// (the same field of the extensible chunk libsndfile writes), a plain one none.
+inline void ExpectChannelMask(const Project& project, const TrackSetup& track) {
+  const std::string output = ReadFile(track.base + "_bld.wav");
+  if (output.size() < kExtensibleHeaderBytes || output.substr(20, 2) != "\xFE\xFF") {
+    return;
+  }
+  const std::string take = ReadFile(track.base + project.edits.front().take + ".wav");
+  const bool extensible = take.substr(20, 2) == "\xFE\xFF";
+  EXPECT_EQ(output.substr(40, 4), extensible ? take.substr(40, 4) : std::string(4, '\0'))
+      << track.base;
 }
 
 // Writes the project, runs the real binary on it and checks every output,
@@ -181,11 +214,12 @@ inline std::string BuildAndCheck(const Project& project, bool temporaryRemains) 
     const ExpectedTrack expected = ExpectTrack(project, project.tracks[t], takes[t]);
     failed = failed || expected.crossfadeFailed;
     ExpectOutput(expected, project.tracks[t]);
+    ExpectChannelMask(project, project.tracks[t]);
   }
   EXPECT_EQ(failed, run.output.find("Crossfade failed.") != std::string::npos) << run.output;
   EXPECT_EQ(Exists("xfade_temp.wav"), temporaryRemains);
-  if (temporaryRemains) {
-    EXPECT_EQ(ReadFile("xfade_temp.wav").size(), 44u);  // a header, no frames
+  if (temporaryRemains) {  // a header of the last track's format, no frames
+    EXPECT_EQ(ReadFile("xfade_temp.wav").size(), HeaderBytes(project.tracks.back().Format()));
   }
   return run.output;
 }

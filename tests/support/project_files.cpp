@@ -34,14 +34,18 @@ bool Exists(const std::string& path) {
 }
 
 void WriteCanonicalTake(const std::string& path, uint32_t sampleRate, int32_t bitsPerSample,
-                        int32_t channels, const std::vector<int32_t>& samples) {
+                        int32_t channels, const std::vector<double>& samples, SampleKind kind) {
   const int32_t width = bitsPerSample / 8;
-  const WavHeader header = BuildHeader(sampleRate, bitsPerSample,
-                                       static_cast<int64_t>(samples.size()) / channels, channels);
+  const WavHeader header = BuildHeader({sampleRate, bitsPerSample, channels, kind},
+                                       static_cast<int64_t>(samples.size()) / channels);
   std::string bytes(header.begin(), header.end());
-  std::array<uint8_t, 4> sample{};
-  for (int32_t value : samples) {
-    StoreSampleLE(sample.data(), value, width);
+  std::array<uint8_t, 8> sample{};  // room for the widest sample a test writes
+  for (double value : samples) {
+    if (kind == SampleKind::kFloat) {
+      StoreFloatLE(sample.data(), static_cast<float>(value));
+    } else {
+      StoreSampleLE(sample.data(), static_cast<int32_t>(value), width);
+    }
     bytes.append(reinterpret_cast<const char*>(sample.data()), static_cast<size_t>(width));
   }
   WriteFile(path, bytes);

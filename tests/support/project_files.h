@@ -7,16 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "wav/sample_format.h"
+
 namespace wexmont::testing {
 
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
 
-// A take written by the project's own header writer: canonical 44-byte
-// header followed by `samples` (interleaved, on the width's own scale).
+// A take written by the project's own header writer (the plain 44-byte
+// header where the format has one) followed by `samples` (interleaved,
+// integers on the width's own scale).
 void WriteCanonicalTake(const std::string& path, uint32_t sampleRate, int32_t bitsPerSample,
-                        int32_t channels, const std::vector<int32_t>& samples);
+                        int32_t channels, const std::vector<double>& samples,
+                        SampleKind kind = SampleKind::kInteger);
 
 // The contents of a set of files, to compare before and after a run.
 class InputSnapshot {

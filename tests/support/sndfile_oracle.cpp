@@ -3,8 +3,14 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <numbers>
 #include <stdexcept>
+#include <string_view>
+
+#include "foundation/byte_pack.h"
+#include "tests/support/project_files.h"
 
 namespace wexmont::testing {
 namespace {
@@ -14,8 +20,113 @@ int32_t Shift(int32_t bitsPerSample) {
   return 32 - bitsPerSample;
 }
 
-int32_t SubtypeOf(int32_t bitsPerSample) {
-  return bitsPerSample == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24;
+int SubtypeOf(const Audio& audio) {
+  if (audio.kind == SampleKind::kFloat) {
+    return SF_FORMAT_FLOAT;
+  }
+  return audio.bitsPerSample == 16   ? SF_FORMAT_PCM_16
+         : audio.bitsPerSample == 24 ? SF_FORMAT_PCM_24
+                                     : SF_FORMAT_PCM_32;
+}
+
+// Writes every frame of `audio`; false when libsndfile wrote fewer.
+bool WriteSamples(SNDFILE* file, const Audio& audio) {
+  const sf_count_t frames = static_cast<sf_count_t>(audio.samples.size()) / audio.channels;
+  sf_count_t written = 0;
+  if (audio.kind == SampleKind::kFloat) {
+    const std::vector<float> floats(audio.samples.begin(), audio.samples.end());
+    written = sf_writef_float(file, floats.data(), frames);
+  } else {
+    std::vector<int> wide(audio.samples.size());
+    for (size_t i = 0; i < wide.size(); ++i) {
+      wide[i] = static_cast<int>(static_cast<uint32_t>(static_cast<int32_t>(audio.samples[i]))
+                                 << Shift(audio.bitsPerSample));
+    }
+    written = sf_writef_int(file, wide.data(), frames);
+  }
+  return written == frames;
+}
+
+// sox 14.4 warns on standard error of every extensible float file (it looks
+// for a size field after the extension), so only what it prints on standard
+// output counts.
+std::string SoxSays(const std::string& option, const std::string& path) {
+  const std::string command = "sox --i " + option + " '" + path + "' 2>/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  std::string text;
+  char buffer[256];
+  for (size_t got; pipe != nullptr && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    text.append(buffer, got);
+  }
+  if (pipe == nullptr || ::pclose(pipe) != 0) {
+    throw std::runtime_error("sox cannot read " + path + ": " + text);
+  }
+  return text.substr(0, text.find_last_not_of('\n') + 1);
+}
+
+int32_t ContainerOf(TakeLayout layout) {
+  return layout == TakeLayout::kExtensible ? SF_FORMAT_WAVEX
+         : layout == TakeLayout::kRf64     ? SF_FORMAT_RF64
+                                           : SF_FORMAT_WAV;
+}
+
+// A bext chunk as a field recorder fills it, with `historyLines` lines of
+// coding history.
+void SetBroadcastInfo(SNDFILE* file, std::string_view description, std::string_view originator,
+                      int historyLines) {
+  SF_BROADCAST_INFO_VAR(16000) bext{};
+  description.copy(bext.description, sizeof bext.description);
+  originator.copy(bext.originator, sizeof bext.originator);
+  std::string history;
+  for (int line = 0; line < historyLines; ++line) {
+    history += "A=PCM,F=48000,W=24,M=stereo,T=field recorder\r\n";
+  }
+  bext.coding_history_size = static_cast<uint32_t>(history.copy(bext.coding_history, 16000));
+  if (sf_command(file, SFC_SET_BROADCAST_INFO, &bext, sizeof bext) != SF_TRUE) {
+    throw std::runtime_error("libsndfile refuses the bext chunk");
+  }
+}
+
+// Puts a chunk right after "WAVE", before everything libsndfile wrote, and
+// counts it in the RIFF size.
+void InsertFirstChunk(const std::string& path, const std::string& id, uint32_t declaredSize,
+                      const std::string& payload) {
+  std::string bytes = ReadFile(path);
+  std::string chunk = id + std::string(4, '\0') + payload + std::string(payload.size() % 2, '\0');
+  Store32LE(reinterpret_cast<uint8_t*>(&chunk[4]), declaredSize);
+  bytes.insert(12, chunk);
+  auto* riffSize = reinterpret_cast<uint8_t*>(&bytes[4]);
+  Store32LE(riffSize, Load32LE(riffSize) + static_cast<uint32_t>(chunk.size()));
+  WriteFile(path, bytes);
+}
+
+// What a layout adds before the samples are written.
+void AddLeadingMetadata(SNDFILE* file, TakeLayout layout) {
+  if (layout == TakeLayout::kWithInfo) {
+    sf_set_string(file, SF_STR_TITLE, "Take written by a field recorder");
+    sf_set_string(file, SF_STR_ARTIST, "Wexmont tests");
+    sf_set_string(file, SF_STR_COMMENT, "fmt data RIFF inside a text chunk");
+  } else if (layout == TakeLayout::kBroadcast) {
+    SetBroadcastInfo(file, "Scene 4 take 2, metadata of the field recorder", "fmt data recorder",
+                     1);
+    sf_set_string(file, SF_STR_COMMENT, "fmt data RIFF inside a text chunk");
+  } else if (layout == TakeLayout::kLateSamples) {
+    SetBroadcastInfo(file, "Scene 4 take 3", "field recorder", 340);
+  }
+}
+
+// What a layout adds after the samples, and to the closed file.
+void AddTrailingMetadata(SNDFILE* file, const std::string& path, TakeLayout layout) {
+  if (layout == TakeLayout::kRf64) {
+    sf_set_string(file, SF_STR_COMMENT, "a comment written after the samples");
+  }
+  sf_close(file);
+  if (layout == TakeLayout::kChunkBeforeFormat) {
+    const std::string xml = "<BWFXML><NOTE>metadata of scene 4, fmt and data</NOTE></BWFXML>";
+    InsertFirstChunk(path, "iXML", static_cast<uint32_t>(xml.size()), xml);
+  } else if (layout == TakeLayout::kBrokenChunk) {
+    InsertFirstChunk(path, "JUNK", 0x7FFFFFF0, "junk");
+  }
 }
 
 }  // namespace
@@ -24,26 +135,15 @@ void WriteWithSndfile(const std::string& path, const Audio& audio, TakeLayout la
   SF_INFO info{};
   info.samplerate = static_cast<int>(audio.sampleRate);
   info.channels = audio.channels;
-  const int container = layout == TakeLayout::kExtensible ? SF_FORMAT_WAVEX : SF_FORMAT_WAV;
-  info.format = container | SubtypeOf(audio.bitsPerSample);
+  info.format = ContainerOf(layout) | SubtypeOf(audio);
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (file == nullptr) {
     throw std::runtime_error("libsndfile cannot write " + path + ": " + sf_strerror(nullptr));
   }
-  if (layout == TakeLayout::kWithInfo) {
-    sf_set_string(file, SF_STR_TITLE, "Take written by a field recorder");
-    sf_set_string(file, SF_STR_ARTIST, "Wexmont tests");
-    sf_set_string(file, SF_STR_COMMENT, "fmt data RIFF inside a text chunk");
-  }
-  std::vector<int> wide(audio.samples.size());
-  for (size_t i = 0; i < wide.size(); ++i) {
-    wide[i] =
-        static_cast<int>(static_cast<uint32_t>(audio.samples[i]) << Shift(audio.bitsPerSample));
-  }
-  const sf_count_t frames = static_cast<sf_count_t>(audio.samples.size()) / audio.channels;
-  const sf_count_t written = sf_writef_int(file, wide.data(), frames);
-  sf_close(file);
-  if (written != frames) {
+  AddLeadingMetadata(file, layout);
+  const bool complete = WriteSamples(file, audio);
+  AddTrailingMetadata(file, path, layout);
+  if (!complete) {
     throw std::runtime_error("libsndfile wrote too few frames to " + path);
   }
 }
@@ -58,31 +158,59 @@ Audio ReadWithSndfile(const std::string& path) {
   audio.sampleRate = static_cast<uint32_t>(info.samplerate);
   audio.channels = info.channels;
   const int subtype = info.format & SF_FORMAT_SUBMASK;
-  audio.bitsPerSample = subtype == SF_FORMAT_PCM_16 ? 16 : subtype == SF_FORMAT_PCM_24 ? 24 : 0;
+  audio.kind = subtype == SF_FORMAT_FLOAT ? SampleKind::kFloat : SampleKind::kInteger;
+  audio.bitsPerSample = subtype == SF_FORMAT_PCM_16                                 ? 16
+                        : subtype == SF_FORMAT_PCM_24                               ? 24
+                        : subtype == SF_FORMAT_PCM_32 || subtype == SF_FORMAT_FLOAT ? 32
+                                                                                    : 0;
   audio.frames = info.frames;
-  std::vector<int> wide(static_cast<size_t>(info.frames * info.channels));
-  const sf_count_t got = sf_readf_int(file, wide.data(), info.frames);
+  audio.samples.resize(static_cast<size_t>(info.frames * info.channels));
+  sf_count_t got = 0;
+  if (audio.kind == SampleKind::kFloat) {
+    std::vector<float> floats(audio.samples.size());
+    got = sf_readf_float(file, floats.data(), info.frames);
+    std::copy(floats.begin(), floats.end(), audio.samples.begin());
+  } else if (audio.bitsPerSample != 0) {
+    std::vector<int> wide(audio.samples.size());
+    got = sf_readf_int(file, wide.data(), info.frames);
+    for (size_t i = 0; i < wide.size(); ++i) {
+      audio.samples[i] = wide[i] >> Shift(audio.bitsPerSample);
+    }
+  }
   sf_close(file);
   if (got != info.frames || audio.bitsPerSample == 0) {
     throw std::runtime_error("libsndfile cannot read the samples of " + path);
   }
-  audio.samples.resize(wide.size());
-  for (size_t i = 0; i < wide.size(); ++i) {
-    audio.samples[i] = wide[i] >> Shift(audio.bitsPerSample);
-  }
   return audio;
 }
 
-std::vector<int32_t> ToneSamples(int64_t frames, int32_t channels, int32_t bitsPerSample,
-                                 int32_t seed) {
-  const double fullScale = bitsPerSample == 16 ? 32767.0 : 8388607.0;
+Audio ReadHeaderWithSox(const std::string& path) {
+  Audio audio;
+  audio.sampleRate = static_cast<uint32_t>(std::stoul(SoxSays("-r", path)));
+  audio.channels = std::stoi(SoxSays("-c", path));
+  audio.bitsPerSample = std::stoi(SoxSays("-b", path));
+  audio.frames = std::stoll(SoxSays("-s", path));
+  const std::string encoding = SoxSays("-e", path);
+  audio.kind = encoding == "Signed Integer PCM"   ? SampleKind::kInteger
+               : encoding == "Floating Point PCM" ? SampleKind::kFloat
+                                                  : SampleKind::kOther;
+  return audio;
+}
+
+std::vector<double> ToneSamples(int64_t frames, int32_t channels, int32_t bitsPerSample,
+                                int32_t seed, SampleKind kind) {
+  const double level = kind == SampleKind::kFloat ? 1.5
+                       : bitsPerSample == 16      ? 0.5 * 32767.0
+                       : bitsPerSample == 24      ? 0.5 * 8388607.0
+                                                  : 0.5 * 2147483647.0;
   const double cycle = 37.0 + 11.0 * seed;  // frames per period, different for each seed
-  std::vector<int32_t> samples(static_cast<size_t>(frames * channels));
+  std::vector<double> samples(static_cast<size_t>(frames * channels));
   for (int64_t n = 0; n < frames; ++n) {
     for (int32_t c = 0; c < channels; ++c) {
       const double phase = 2.0 * std::numbers::pi * static_cast<double>(n) / cycle + c;
+      const double value = level * std::sin(phase);
       samples[static_cast<size_t>(n * channels + c)] =
-          static_cast<int32_t>(std::lround(0.5 * fullScale * std::sin(phase)));
+          kind == SampleKind::kFloat ? static_cast<float>(value) : std::lround(value);
     }
   }
   return samples;

@@ -40,11 +40,38 @@ const std::string kFormat = std::string("\x01\x00\x01\x00", 4) + Le32(8000) + Le
 const std::string kSamples(
     "\x01\x00\x02\x01\x03\x02\x04\x03\x05\x04\x06\x05\x07\x06\x08\x07\x09\x08\x0a\x09", 20);
 const std::string kTake = Riff(Chunk("fmt ", kFormat) + Chunk("data", kSamples));
+const std::string kComment = Chunk("LIST", "INFOICMT" + Chunk("", "fmt data RIFF"));
+
+// An RF64 file whose ds64 chunk declares `dataSize` sample bytes, with a
+// comment after the samples.
+std::string Rf64(const std::string& fileId, uint64_t dataSize) {
+  const std::string ds64 = Le32(0) + Le32(0) + Le32(static_cast<uint32_t>(dataSize)) +
+                           Le32(static_cast<uint32_t>(dataSize >> 32)) + Le32(10) + Le32(0) +
+                           Le32(0);
+  return fileId + Le32(0xFFFFFFFF) + "WAVE" + Chunk("ds64", ds64) + Chunk("fmt ", kFormat) +
+         "data" + Le32(0xFFFFFFFF) + kSamples + kComment;
+}
+
+std::string Le16(uint16_t value) {
+  return Le32(value).substr(0, 2);
+}
+
+// An extensible format chunk's body for 8000 Hz mono of `bits` per sample.
+std::string Extensible(uint16_t bits, uint16_t subFormat, const std::string& mask = Le32(4)) {
+  return Le16(0xFFFE) + Le16(1) + Le32(8000) + Le32(8000 * bits / 8) + Le16(bits / 8) + Le16(bits) +
+         Le16(22) + Le16(bits) + mask + Le16(subFormat) +
+         std::string("\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 14);
+}
+
+std::string TakeWithFormat(const std::string& format) {
+  return Riff(Chunk("fmt ", format) + Chunk("data", kSamples));
+}
 
 struct HostileTake {
   const char* name;
   std::string bytes;
   bool builds;  // false: building it or refusing it are both fine
+  int32_t bits = 16;
 };
 
 std::vector<HostileTake> HostileTakes() {
@@ -59,9 +86,34 @@ std::vector<HostileTake> HostileTakes() {
       {"data before fmt", Riff(Chunk("data", kSamples) + Chunk("fmt ", kFormat)), true},
       {"odd chunk with pad byte", Riff(Chunk("JUNK", "abc") + kTake.substr(12)), true},
       {"odd chunk without pad byte", Riff("JUNK" + Le32(3) + "abc" + kTake.substr(12)), false},
-      {"tags inside a text chunk",
-       Riff(Chunk("LIST", "INFOICMT" + Chunk("", "fmt data RIFF")) + kTake.substr(12)), false},
+      {"tags inside a text chunk", Riff(kComment + kTake.substr(12)), true},
+      {"data size 0, never written", Riff(Chunk("fmt ", kFormat) + "data" + Le32(0) + kSamples),
+       true},
+      {"samples after byte 15000", Riff(Chunk("JUNK", std::string(15000, '\0')) + kTake.substr(12)),
+       true},
+      {"chunk size past the end of the file",
+       Riff("JUNK" + Le32(0x7FFFFFF0) + "junk" + kTake.substr(12)), true},
+      {"RF64 sized by ds64", Rf64("RF64", kSamples.size()), true},
+      {"BW64 with ds64 size unwritten", Rf64("BW64", 0).substr(0, 100), true},
   };
+  // The fields of the format chunk that say what the samples are.
+  const std::string extensible = TakeWithFormat(Extensible(16, 1));
+  const std::vector<HostileTake> formats = {
+      {"extensible pcm", extensible, true},
+      // The take's mask passes for its data tag; the output's must not.
+      {"extensible mask reads data", TakeWithFormat(Extensible(32, 1, "data")), false, 32},
+      {"extensible float", TakeWithFormat(Extensible(32, 3, Le32(0xFFFFFFFF))), true, 32},
+      {"float of 16 bits", TakeWithFormat("\x03" + kFormat.substr(1)), false},
+      {"compressed", TakeWithFormat("\x55" + kFormat.substr(1)), false},
+      {"extensible compressed", TakeWithFormat(Extensible(16, 0x55)), false},
+      {"extensible without its fields", TakeWithFormat(Extensible(16, 1).substr(0, 18)), false},
+      {"extensible size near 2^32",
+       Riff("fmt " + Le32(0xFFFFFFF0) + Extensible(16, 1) + Chunk("data", kSamples)), true},
+  };
+  takes.insert(takes.end(), formats.begin(), formats.end());
+  for (size_t size = 0; size <= 100; size += 2) {
+    takes.push_back({"first bytes of an extensible take", extensible.substr(0, size), false});
+  }
   for (size_t size = 0; size <= 60; ++size) {
     takes.push_back({"first bytes of a take", kTake.substr(0, size), false});
   }
@@ -77,8 +129,10 @@ TEST(HostileTakes, AreBuiltOrRefusedNeverWorse) {
     WriteFile("hA.wav", hostile.bytes);
     try {
       const TakeAttributes take = ProbeTake("hA.wav");
-      EXPECT_TRUE(!hostile.builds || (take.frameCount == 10 && take.channels == 1 &&
-                                      take.bitsPerSample == 16 && take.sampleRate == 8000));
+      const int64_t frames = static_cast<int64_t>(kSamples.size()) / (hostile.bits / 8);
+      EXPECT_TRUE(!hostile.builds ||
+                  (take.frameCount == frames && take.channels == 1 &&
+                   take.bitsPerSample == hostile.bits && take.sampleRate == 8000));
     } catch (const RunStop&) {
       EXPECT_FALSE(hostile.builds);
     }
@@ -90,11 +144,18 @@ TEST(HostileTakes, AreBuiltOrRefusedNeverWorse) {
     EXPECT_EQ(ReadFile("hA.wav"), hostile.bytes);
     if (hostile.builds) {
       EXPECT_EQ(status, 0);
-      EXPECT_EQ(ReadFile("h_bld.wav").substr(44), kSamples);
+      EXPECT_EQ(ReadFile("h_bld.wav").substr(hostile.bits == 16 ? 44 : 68), kSamples);
     } else if (status == 0) {
+      // The samples follow the header's data chunk, which follows its format chunk.
       const std::string output = ReadFile("h_bld.wav");
       ASSERT_GE(output.size(), 44u);
-      EXPECT_EQ(output.size(), 44 + Load32LE(reinterpret_cast<const uint8_t*>(&output[40])));
+      const auto field = [&](size_t at) {
+        return Load32LE(reinterpret_cast<const uint8_t*>(&output[at]));
+      };
+      const size_t dataTag = 20 + field(16);
+      ASSERT_LE(dataTag + 8, output.size());
+      EXPECT_EQ(output.substr(dataTag, 4), "data");
+      EXPECT_EQ(output.size(), dataTag + 8 + field(dataTag + 4));
     }
   }
 }
@@ -116,10 +177,13 @@ TEST(HostileTakes, ThatAreNoRegularFileAreRefusedWithoutWaiting) {
 // refuses them itself rather than write undefined samples.
 TEST(HostileTakes, CrossfadesOfAnUnknownTypeOrFormatAreRefused) {
   ScratchDir dir;
-  const std::tuple<int32_t, int32_t, int32_t> cases[] = {
-      {5, 1, 2}, {-1, 1, 2}, {1, 3, 2}, {1, 1, 4}};
-  for (const auto& [type, channels, width] : cases) {
-    EXPECT_THROW(RenderCrossfade(10, 10, 4, type, "a.wav", "b.wav", "t.wav", channels, width),
+  constexpr SampleKind kInteger = SampleKind::kInteger, kFloat = SampleKind::kFloat;
+  const std::tuple<int32_t, int32_t, SampleCoding> cases[] = {
+      {5, 1, {2, kInteger}},  {-1, 1, {2, kInteger}}, {1, 0, {2, kInteger}},
+      {1, 65, {2, kInteger}}, {1, 1, {1, kInteger}},  {1, 1, {5, kInteger}},
+      {1, 1, {2, kFloat}},    {1, 1, {8, kFloat}},    {1, 1, {4, SampleKind::kOther}}};
+  for (const auto& [type, channels, coding] : cases) {
+    EXPECT_THROW(RenderCrossfade(10, 10, 4, type, "a.wav", "b.wav", "t.wav", channels, coding),
                  RunStop);
   }
 }

@@ -24,7 +24,7 @@ constexpr int64_t kTakeFrames = 3000;
 
 // A take of distinct frames, followed by a chunk that must never pass for samples.
 void WriteTake() {
-  std::vector<int32_t> samples(kTakeFrames * 2);
+  std::vector<double> samples(kTakeFrames * 2);
   std::iota(samples.begin(), samples.end(), -32768);
   testing::WriteCanonicalTake("take.wav", 44100, 16, 2, samples);
   WriteFile("take.wav", ReadFile("take.wav") + "LIST" + std::string(60, 'z'));
@@ -32,7 +32,7 @@ void WriteTake() {
 
 // An output announcing 5000 frames of which the first 1500 are written.
 std::string WriteOutput(const std::string& path) {
-  WriteWavHeader(path, 44100, 16, 5000, 2);
+  WriteWavHeader(path, {44100, 16, 2}, 5000);
   WriteFile(path, ReadFile(path) + std::string(1500 * kFrameBytes, 'U'));
   return ReadFile(path);
 }
@@ -75,7 +75,7 @@ TEST(SegmentCopy, WritesExactlyTheFramesAskedFor) {
 TEST(SegmentCopy, ARiffSizeThatReadsDataIsNotTheSampleArea) {
   testing::ScratchDir dir;
   WriteTake();
-  WriteWavHeader("big.wav", 44100, 16, 1635017024 / kFrameBytes, 2);  // header only
+  WriteWavHeader("big.wav", {44100, 16, 2}, 1635017024 / kFrameBytes);  // header only
   const std::string header = ReadFile("big.wav");
   ASSERT_EQ(header.substr(4, 4), "data");
   WriteSilence("big.wav", 0, 2, 2, 1);

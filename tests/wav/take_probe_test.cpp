@@ -10,6 +10,7 @@
 #include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/sndfile_oracle.h"
+#include "wav/data_chunk.h"
 
 namespace wexmont {
 namespace {
@@ -54,6 +55,9 @@ TEST(TakeProbe, FindsTheSampleAreaOfHandBuiltTakes) {
       {"riff size reads data", 84, {{4, "data"}, {12, stereo16}, {36, dataTag(40)}}, 44, 10},
       {"riff size reads fmt", 84, {{4, "fmt "}, {12, stereo16}, {36, dataTag(40)}}, 44, 10},
       {"size beyond the file", 85, {{12, stereo16}, {36, dataTag(0xFFFFFFFF)}}, 44, 10},
+      // A writer that never closed its file: the rest of the file, none in a bare header.
+      {"size never written", 84, {{12, stereo16}, {36, dataTag(0)}}, 44, 10},
+      {"header of no frames", 44, {{12, stereo16}, {36, dataTag(0)}}, 44, 0},
       {"size short of a chunk", 112, {{12, stereo16}, {36, dataTag(12)}, {84, list}}, 44, 3},
       {"partial frame declared", 84, {{12, stereo16}, {36, dataTag(14)}}, 44, 3},
       {"data tag at 15000", 15016, {{12, stereo16}, {15000, dataTag(8)}}, 15008, 2},
@@ -79,31 +83,61 @@ TEST(TakeProbe, FindsTheSampleAreaOfHandBuiltTakes) {
   }
 }
 
+// Position of the first `tag` at an even byte: where a scan of the bytes
+// would take the chunk to be.
+size_t FirstEvenTag(const std::string& bytes, const std::string& tag) {
+  size_t at = bytes.find(tag, 2);
+  while (at != std::string::npos && at % 2 != 0) {
+    at = bytes.find(tag, at + 1);
+  }
+  return at;
+}
+
+// The sample area is found wherever the writer put it, also behind text that
+// holds the tags at even bytes, a late start or a chunk size that breaks the
+// chunk list.
 TEST(TakeProbe, ReadsTakesOfOtherWriters) {
-  // The metadata writer puts "fmt data RIFF" into a comment before the sample
-  // area, with "data" at the even position 124: the first tag found is taken.
-  const std::tuple<TakeLayout, int32_t, int32_t, int64_t> cases[] = {
-      {TakeLayout::kPlain, 16, 2, 0},
-      {TakeLayout::kExtensible, 24, 2, 0},
-      {TakeLayout::kExtensible, 16, 1, 0},
-      {TakeLayout::kWithInfo, 24, 1, 132},
-      {TakeLayout::kWithInfo, 16, 2, 132}};
+  // Channel masks are libsndfile's own for each channel count.
+  constexpr SampleKind kInteger = SampleKind::kInteger, kFloat = SampleKind::kFloat;
+  struct Case {
+    TakeLayout layout;
+    int32_t bits, channels;
+    bool tagInText;  // the text before the samples holds "data" at an even byte
+    SampleKind kind = SampleKind::kInteger;
+    uint32_t mask = 0;
+  };
+  const Case cases[] = {{TakeLayout::kPlain, 16, 2, false},
+                        {TakeLayout::kExtensible, 24, 2, false, kInteger, 3},
+                        {TakeLayout::kExtensible, 16, 1, false, kInteger, 4},
+                        {TakeLayout::kWithInfo, 24, 1, true},
+                        {TakeLayout::kWithInfo, 16, 2, true},
+                        {TakeLayout::kBroadcast, 24, 2, true},
+                        {TakeLayout::kLateSamples, 16, 1, false},
+                        {TakeLayout::kChunkBeforeFormat, 16, 2, true},
+                        {TakeLayout::kBrokenChunk, 24, 1, false},
+                        {TakeLayout::kRf64, 24, 1, false},
+                        {TakeLayout::kPlain, 32, 2, false},
+                        {TakeLayout::kPlain, 32, 1, false, kFloat},
+                        {TakeLayout::kExtensible, 32, 4, false, kInteger, 0x33},
+                        {TakeLayout::kExtensible, 32, 8, false, kFloat, 0xFF}};
   testing::ScratchDir dir;
-  for (const auto& [layout, bits, channels, commentOffset] : cases) {
-    const testing::Audio audio{48000, channels, bits, 1000,
-                               testing::ToneSamples(1000, channels, bits, 3)};
-    testing::WriteWithSndfile("take.wav", audio, layout);
-    for (int64_t expected : {commentOffset, int64_t{0}}) {  // 0: the real sample area
-      const TakeAttributes take = Probe("take.wav");
-      EXPECT_EQ(std::tuple(take.sampleRate, take.channels, take.bitsPerSample, take.bytesPerSample),
-                std::tuple(48000u, channels, bits, bits / 8));
-      if (expected == 0) {
-        EXPECT_EQ(ReadFile("take.wav").substr(take.dataOffset - 8, 4), "data") << bits << channels;
-        EXPECT_EQ(take.frameCount, 1000);
-      }
-      EXPECT_EQ(take.dataOffset, expected == 0 ? take.dataOffset : expected);
-      // Then the same audio as the project itself writes it.
-      testing::WriteCanonicalTake("take.wav", 48000, bits, channels, audio.samples);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << static_cast<int>(c.layout) << ", " << c.bits << " bits, "
+                                      << c.channels << " channels");
+    const testing::Audio audio{
+        48000, c.channels, c.bits, 1001, testing::ToneSamples(1001, c.channels, c.bits, 3, c.kind),
+        c.kind};
+    testing::WriteWithSndfile("take.wav", audio, c.layout);
+    const TakeAttributes take = Probe("take.wav");
+    const std::string bytes = ReadFile("take.wav");
+    EXPECT_EQ(std::tuple(take.sampleRate, take.channels, take.bitsPerSample, take.bytesPerSample,
+                         take.sampleKind),
+              std::tuple(48000u, c.channels, c.bits, c.bits / 8, c.kind));
+    EXPECT_EQ(take.frameCount, 1001);
+    EXPECT_EQ(FirstEvenTag(bytes, "data") < static_cast<size_t>(take.dataOffset - 8), c.tagInText);
+    EXPECT_EQ(c.layout == TakeLayout::kLateSamples, take.dataOffset > kProbeScanLast);
+    if (c.layout != TakeLayout::kRf64) {
+      EXPECT_EQ(take.channelMask, c.mask);
     }
   }
 }

@@ -17,25 +17,25 @@ namespace wexmont {
 namespace {
 
 using testing::ReadFile;
-using Samples = std::vector<int32_t>;
+using Samples = std::vector<double>;
+constexpr SampleKind kInteger = SampleKind::kInteger;
+constexpr SampleKind kFloat = SampleKind::kFloat;
 
-// Renders from a.wav and b.wav into a fresh "xf.wav"; returns the samples it appended.
-Samples Render(int64_t centre, int64_t frames, int32_t type, int32_t bits, int32_t channels) {
-  WriteWavHeader("xf.wav", 44100, bits, frames, channels);
-  EXPECT_EQ(
-      RenderCrossfade(centre, centre, frames, type, "a.wav", "b.wav", "xf.wav", channels, bits / 8),
-      0);
-  const std::string bytes = ReadFile("xf.wav");
-  Samples samples;
-  for (size_t at = kHeaderBytes; at < bytes.size(); at += bits / 8) {
-    samples.push_back(LoadSampleLE(reinterpret_cast<const uint8_t*>(&bytes[at]), bits / 8));
-  }
-  return samples;
+// Renders from a.wav and b.wav into a fresh "xf.wav"; returns the samples it
+// appended, as libsndfile reads them.
+Samples Render(int64_t centre, int64_t frames, int32_t type, int32_t bits, int32_t channels,
+               SampleKind kind = kInteger) {
+  WriteWavHeader("xf.wav", {44100, bits, channels, kind}, frames);
+  EXPECT_EQ(RenderCrossfade(centre, centre, frames, type, "a.wav", "b.wav", "xf.wav", channels,
+                            {bits / 8, kind}),
+            0);
+  return testing::ReadWithSndfile("xf.wav").samples;
 }
 
-void WriteTakes(int32_t bits, int32_t channels, const Samples& a, const Samples& b) {
-  testing::WriteCanonicalTake("a.wav", 44100, bits, channels, a);
-  testing::WriteCanonicalTake("b.wav", 44100, bits, channels, b);
+void WriteTakes(int32_t bits, int32_t channels, const Samples& a, const Samples& b,
+                SampleKind kind = kInteger) {
+  testing::WriteCanonicalTake("a.wav", 44100, bits, channels, a, kind);
+  testing::WriteCanonicalTake("b.wav", 44100, bits, channels, b, kind);
 }
 
 TEST(Crossfade, RefusesWithItsCodeAndAppendsNothing) {
@@ -65,10 +65,10 @@ TEST(Crossfade, RefusesWithItsCodeAndAppendsNothing) {
   testing::WriteFile("raw.wav", std::string(100, 'x'));
   WriteTakes(16, 2, Samples(40, 5), Samples(40, 6));  // 20 frames
   for (const Case& c : cases) {
-    WriteWavHeader("xf.wav", 44100, 16, 0, 2);
+    WriteWavHeader("xf.wav", {44100, 16, 2}, 0);
     ::testing::internal::CaptureStdout();
     EXPECT_EQ(RenderCrossfade(c.outgoingCentre, c.incomingCentre, c.frames, 1, c.outgoing,
-                              c.incoming, c.temporary, 2, 2),
+                              c.incoming, c.temporary, 2, {2, kInteger}),
               c.code)
         << c.outgoing << " " << c.incoming << " " << c.temporary << " " << c.frames;
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.message);
@@ -79,18 +79,27 @@ TEST(Crossfade, RefusesWithItsCodeAndAppendsNothing) {
 
 TEST(Crossfade, TruncatesTowardZeroAndHoldsTheRange) {
   struct Case {
-    int32_t bits, type, outgoing, incoming, middle;
+    int32_t bits;
+    SampleKind kind;
+    int32_t type;
+    double outgoing, incoming, middle;
   };
-  const Case cases[] = {{16, 2, -101, 0, -50},
-                        {24, 2, -101, 0, -50},
-                        {16, 1, 30000, 30000, 32767},
-                        {16, 1, -30000, -30000, -32768},
-                        {24, 1, 8000000, 8000000, 8388607},
-                        {24, 1, -8000000, -8000000, -8388608}};
+  const Case cases[] = {{16, kInteger, 2, -101, 0, -50},
+                        {24, kInteger, 2, -101, 0, -50},
+                        {32, kInteger, 2, -101, 0, -50},
+                        {16, kInteger, 1, 30000, 30000, 32767},
+                        {16, kInteger, 1, -30000, -30000, -32768},
+                        {24, kInteger, 1, 8000000, 8000000, 8388607},
+                        {24, kInteger, 1, -8000000, -8000000, -8388608},
+                        {32, kInteger, 1, 2e9, 2e9, 2147483647},
+                        {32, kInteger, 1, -2e9, -2e9, -2147483648.0},
+                        // Floats are never held: beyond full scale stays beyond it.
+                        {32, kFloat, 2, -3.5, 0, -1.75},
+                        {32, kFloat, 2, 3, 5, 4}};
   testing::ScratchDir dir;
   for (const Case& c : cases) {
-    WriteTakes(c.bits, 1, Samples(10, c.outgoing), Samples(10, c.incoming));
-    EXPECT_EQ(Render(5, 2, c.type, c.bits, 1), Samples({c.outgoing, c.middle}))
+    WriteTakes(c.bits, 1, Samples(10, c.outgoing), Samples(10, c.incoming), c.kind);
+    EXPECT_EQ(Render(5, 2, c.type, c.bits, 1, c.kind), Samples({c.outgoing, c.middle}))
         << c.bits << " bits, type " << c.type;
   }
 }
@@ -121,17 +130,20 @@ TEST(Crossfade, EveryCurveInEveryFormat) {
     int64_t centre, frames, start;
   };
   const Span spans[] = {{10, 1, 10}, {10, 4, 8}, {10, 5, 8}, {600, 1025, 88}};
+  const std::pair<int32_t, SampleKind> codings[] = {
+      {16, kInteger}, {24, kInteger}, {32, kInteger}, {32, kFloat}};
   testing::ScratchDir dir;
-  for (const int32_t bits : {16, 24}) {
-    for (const int32_t channels : {1, 2}) {
-      const Samples a = testing::ToneSamples(1200, channels, bits, 1);
-      const Samples b = testing::ToneSamples(1200, channels, bits, 2);
-      testing::WriteWithSndfile("a.wav", {48000, channels, bits, 1200, a});
-      testing::WriteWithSndfile("b.wav", {48000, channels, bits, 1200, b});
+  for (const auto& [bits, kind] : codings) {
+    // A crossfaded sample may be one step off, or a float a millionth.
+    const double step = kind == kFloat ? 1e-6 : 1;
+    for (const int32_t channels : {1, 2, 6}) {
+      const Samples a = testing::ToneSamples(1200, channels, bits, 1, kind);
+      const Samples b = testing::ToneSamples(1200, channels, bits, 2, kind);
+      testing::WriteWithSndfile("a.wav", {48000, channels, bits, 1200, a, kind});
+      testing::WriteWithSndfile("b.wav", {48000, channels, bits, 1200, b, kind});
       for (int32_t type = 1; type <= 4; ++type) {
         for (const Span& span : spans) {
-          Render(span.centre, span.frames, type, bits, channels);
-          const Samples mixed = testing::ReadWithSndfile("xf.wav").samples;
+          const Samples mixed = Render(span.centre, span.frames, type, bits, channels, kind);
           ASSERT_EQ(mixed.size(), static_cast<size_t>(span.frames * channels));
           int64_t wrong = 0;
           for (int64_t i = 0; i < span.frames * channels; ++i) {
@@ -140,8 +152,9 @@ TEST(Crossfade, EveryCurveInEveryFormat) {
                          s = std::sin(p * std::numbers::pi / 2);
             const double gains[5][2] = {{}, {c, s}, {1 - p, p}, {c, 1 - c}, {1 - s, s}};
             const size_t at = static_cast<size_t>(span.start * channels + i);
-            const double want = std::trunc(a[at] * gains[type][0] + b[at] * gains[type][1]);
-            wrong += std::abs(mixed[i] - want) > (i < channels ? 0 : 1);
+            const double mix = a[at] * gains[type][0] + b[at] * gains[type][1];
+            const double want = kind == kFloat ? mix : std::trunc(mix);
+            wrong += !(std::abs(mixed[i] - want) <= (i < channels ? 0 : step));
           }
           EXPECT_EQ(wrong, 0) << bits << " bits, " << channels << " channels, type " << type << ", "
                               << span.frames << " frames";
