@@ -1,7 +1,8 @@
 // Timings of the routines a build spends its time in: the sample codec and
 // the crossfade mix (per block), the crossfade renderer (per crossfade, files
-// included), and segment copy and silence (per segment). Files live in a
-// scratch folder under $TMPDIR (or /tmp) that is removed at exit.
+// included), segment copy and silence (per segment), and starting and
+// finishing an output (per track). Files live in a scratch folder under
+// $TMPDIR (or /tmp) that is removed at exit.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 
 #include "foundation/byte_pack.h"
 #include "foundation/file_handle.h"
+#include "foundation/replacement_file.h"
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
@@ -248,6 +250,26 @@ BENCHMARK(BM_PadSilence)
     ->Arg(kRate)
     ->Arg(10 * kRate)
     ->Unit(benchmark::kMicrosecond);
+
+// What a track's output costs beyond its frames: the header of a fresh file
+// over the previous output. Arguments: 0 written in place (truncating the
+// previous output), 1 built under its partial name and renamed over it.
+void BM_StartAndFinishOutput(benchmark::State& state) {
+  const ScratchFiles& files = Files();
+  const bool replaced = state.range(0) == 1;
+  wexmont::WriteWavHeader(files.Output(), kRate, 24, 0, kChannels);
+  for (auto _ : state) {
+    if (replaced) {
+      wexmont::ReplacementFile output(files.Output());
+      wexmont::WriteWavHeader(output.Path(), kRate, 24, 0, kChannels);
+      output.Commit();
+    } else {
+      wexmont::WriteWavHeader(files.Output(), kRate, 24, 0, kChannels);
+    }
+  }
+  std::remove(files.Output().c_str());
+}
+BENCHMARK(BM_StartAndFinishOutput)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

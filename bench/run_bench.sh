@@ -20,6 +20,8 @@
 #   bench/run_bench.sh --quick    small sizes, 3 runs: a smoke run of every step
 #
 # Options: --runs N, --tracks N, --takes N, --minutes M, --edits N, --xfade-ms MS,
+# --replace (each wexmont run replaces the outputs of the one before, as a
+# rebuild does, instead of writing them into an empty folder),
 # --no-peer, --no-density, --no-scaling, --no-micro, --keep (leave the scratch folder),
 # --scratch DIR (where the scratch folder is made; default build/bench),
 # --build DIR (default build/bench).
@@ -45,7 +47,7 @@ if ((quick)); then
   density_edits=(10 50 100)
   micro_time=0.01
 fi
-peer=1 scaling=1 density=1 micro=1 keep=0
+peer=1 scaling=1 density=1 micro=1 keep=0 replace=0
 scratch_parent=$root/build/bench
 build=$root/build/bench
 while (($#)); do
@@ -62,9 +64,10 @@ while (($#)); do
     --no-density) density=0 ;;
     --no-micro) micro=0 ;;
     --keep) keep=1 ;;
+    --replace) replace=1 ;;
     --scratch) scratch_parent=$(realpath -m "$2"); shift ;;
     --build) build=$(realpath -m "$2"); shift ;;
-    *) sed -n '2,25p' "$0"; exit 2 ;;
+    *) sed -n '2,27p' "$0"; exit 2 ;;
   esac
   shift
 done
@@ -186,9 +189,12 @@ out_bytes=$(output_bytes "$project" _bld.wav)
 md5_first=$(cd "$project" && cat ./*_bld.wav | md5sum)
 cat "$project"/*_bld.wav >"$project/bound_source.bin"
 
+# A rebuild (--replace) finds the outputs of the run before it in place.
+outputs_to_remove="*_bld.wav"
+((replace)) && outputs_to_remove=""
 # round RESULTS-FOLDER: one timed run of every contender on the main project.
 round() {
-  measure "$project" "$1/wexmont" "*_bld.wav" "*[A-Z].wav" "$wexmont"
+  measure "$project" "$1/wexmont" "$outputs_to_remove" "*[A-Z].wav" "$wexmont"
   measure "$project" "$1/bound" bound_copy.bin bound_source.bin \
     cp "${cp_options[@]}" bound_source.bin bound_copy.bin
   if ((peer)); then
@@ -287,7 +293,7 @@ scaling_row() {
   local folder=$1 label=$2 file=$scratch/results/scaling
   rm -f "$file"
   for ((r = 1; r <= runs; ++r)); do
-    measure "$folder" "$file" "*_bld.wav" "*[A-Z].wav" "$wexmont"
+    measure "$folder" "$file" "$outputs_to_remove" "*[A-Z].wav" "$wexmont"
   done
   local bytes seconds
   bytes=$(output_bytes "$folder" _bld.wav)

@@ -4,7 +4,9 @@
 #include <cstdio>
 
 #include "foundation/console.h"
+#include "foundation/visible_text.h"
 #include "wav/wav_header.h"
+#include "xfade/crossfade.h"
 
 namespace wexmont {
 namespace {
@@ -26,7 +28,7 @@ void RefuseOversizedFiles(const RunTables& run, int32_t t) {
       MaxDataBytes(run.trackFormat[t], run.trackMetadata[t].ChunkBytes());
   if (run.outputLength[t] * bytesPerFrame > maxOutputBytes) {
     EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
-           run.outputNames[t].c_str(), static_cast<long long>(run.outputLength[t]));
+           VisibleText(run.outputNames[t]).c_str(), static_cast<long long>(run.outputLength[t]));
   }
   if (run.crossfadeFrames[t] * bytesPerFrame > maxDataBytes) {
     EndRun(">> The crossfade of track %d is too long for %s, exiting\n", t + 1,
@@ -40,6 +42,21 @@ void PrintCrossfadeMatrix(const RunTables& run) {
   for (int32_t t = 0; t < run.trackCount; ++t) {
     Say("%i\t%.1f\t%i\n", t + 1, static_cast<double>(run.crossfadeLength[t]), run.crossfadeType[t]);
   }
+}
+
+// The fixed failure message names only the edit point; the line before it
+// names the take and where it ends.
+[[noreturn]] void RefuseEditBeyondTake(size_t k, int64_t position, int64_t takeEnd,
+                                       uint32_t sampleRate,
+                                       std::span<const std::string> takeFiles) {
+  if (k < takeFiles.size()) {
+    Say(">> %s ends at %.3f s (frame %lld), edit %zu starts at %.3f s (frame %lld)\n",
+        VisibleText(takeFiles[k]).c_str(), static_cast<double>(takeEnd) / sampleRate,
+        static_cast<long long>(takeEnd), k + 1, static_cast<double>(position) / sampleRate,
+        static_cast<long long>(position));
+  }
+  EndRun("Edit %i failed.  The take ends before the edit point.\nOutput files were not built\n",
+         static_cast<int32_t>(k + 1));
 }
 
 }  // namespace
@@ -63,7 +80,8 @@ int64_t CrossfadeFrameCount(float milliseconds, uint32_t sampleRate, int32_t tra
 }
 
 TrackPlan PlanTrack(std::span<const float> times, uint32_t sampleRate,
-                    std::span<const int64_t> takeFrames, int64_t longestTake) {
+                    std::span<const int64_t> takeFrames, int64_t longestTake,
+                    std::span<const std::string> takeFiles) {
   const size_t n = times.size();
   TrackPlan plan;
   plan.edits.resize(n);
@@ -84,8 +102,7 @@ TrackPlan PlanTrack(std::span<const float> times, uint32_t sampleRate,
     }
     const int64_t takeEnd = takeFrames[k];
     if (edit.editPosition > takeEnd) {
-      EndRun("Edit %i failed.  The take ends before the edit point.\nOutput files were not built\n",
-             static_cast<int32_t>(k + 1));
+      RefuseEditBeyondTake(k, edit.editPosition, takeEnd, sampleRate, takeFiles);
     }
     if (takeEnd < end) {
       edit.tailPad = true;
@@ -98,11 +115,20 @@ TrackPlan PlanTrack(std::span<const float> times, uint32_t sampleRate,
   return plan;
 }
 
+bool CrossfadeIsDue(int64_t editPosition, int64_t crossfadeFrames, int32_t crossfadeType) {
+  return crossfadeType != kNoCrossfade &&
+         static_cast<double>(editPosition) > static_cast<double>(crossfadeFrames) * 0.5;
+}
+
 TrackPlan PlanTrackOfRun(const RunTables& run, int32_t track) {
   const size_t n = static_cast<size_t>(run.editCount);
+  std::vector<std::string> takeFiles;
+  for (size_t k = 0; k < n; ++k) {
+    takeFiles.push_back(TakeFileName(run.baseNames[track], run.takeNames[k]));
+  }
   return PlanTrack(std::span(run.editTimes.data(), n), run.trackFormat[track].sampleRate,
                    std::span(run.takeFrames).subspan(static_cast<size_t>(track) * n, n),
-                   run.longestTake[track]);
+                   run.longestTake[track], takeFiles);
 }
 
 void PlanEdits(RunTables& run) {

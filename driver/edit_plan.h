@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "driver/run_tables.h"
@@ -33,9 +34,16 @@ int64_t CrossfadeFrameCount(float milliseconds, uint32_t sampleRate, int32_t tra
 
 // The plan of one track. `times` holds the edit times (the first one not
 // below 0), `takeFrames` the frame counts of the track's takes in edit order.
-// Ends the run when an edit position lies beyond the end of its take.
+// Ends the run when an edit position lies beyond the end of its take, naming
+// the take from `takeFiles` (its file names in edit order) when given.
 TrackPlan PlanTrack(std::span<const float> times, uint32_t sampleRate,
-                    std::span<const int64_t> takeFrames, int64_t longestTake);
+                    std::span<const int64_t> takeFrames, int64_t longestTake,
+                    std::span<const std::string> takeFiles = {});
+
+// True when the crossfade at a later edit point with a segment is made: the
+// track has a curve and the edit lies more than half a crossfade into the
+// output, so that the whole crossfade starts after frame 0.
+bool CrossfadeIsDue(int64_t editPosition, int64_t crossfadeFrames, int32_t crossfadeType);
 
 // The plan of track t of the run.
 TrackPlan PlanTrackOfRun(const RunTables& run, int32_t track);

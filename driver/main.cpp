@@ -1,5 +1,7 @@
 #include "driver/run.h"
+#include "foundation/unfinished_files.h"
 
 int main(int argc, char** argv) {
+  wexmont::RemoveUnfinishedFilesOnStopSignals();
   return wexmont::RunWexmont(argc, argv);
 }

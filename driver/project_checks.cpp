@@ -9,7 +9,10 @@
 #include <optional>
 #include <set>
 
+#include "driver/command_line.h"
 #include "foundation/console.h"
+#include "foundation/replacement_file.h"
+#include "foundation/visible_text.h"
 #include "xfade/crossfade.h"
 
 namespace wexmont {
@@ -44,7 +47,7 @@ void CheckTakeFileNames(const RunTables& run, const std::set<std::string>& takeN
         EndRun(
             ">> Take file name %s is %zu bytes long, it must be shorter than %zu bytes, "
             "exiting\n",
-            fileName.c_str(), fileName.size(), kFileNameBytes);
+            VisibleText(fileName).c_str(), fileName.size(), kFileNameBytes);
       }
     }
   }
@@ -76,13 +79,13 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
 }  // namespace
 
 std::string ChooseOutputSuffix(int argc, char** argv) {
-  if (argc != 2) {
+  if (argc != 2 || RunModeOf(argc, argv) != RunMode::kBuild) {
     return kDefaultOutputSuffix;
   }
   const std::string suffix = argv[1];
   if (suffix.size() > kSuffixMaxChars) {
     EndRun(">> The output suffix %s is %zu characters long, at most %zu are allowed, exiting\n",
-           suffix.c_str(), suffix.size(), kSuffixMaxChars);
+           VisibleText(suffix).c_str(), suffix.size(), kSuffixMaxChars);
   }
   return suffix;
 }
@@ -124,29 +127,38 @@ void FormOutputNames(RunTables& run) {
     const std::string output = baseName + run.outputSuffix;
     if (output.size() >= kNameSlotBytes) {
       EndRun(">> Output name %s is %zu bytes long, it must be shorter than %zu bytes, exiting\n",
-             output.c_str(), output.size(), kNameSlotBytes);
+             VisibleText(output).c_str(), output.size(), kNameSlotBytes);
     }
     for (const char* projectFile : kProjectFiles) {
       if (output == projectFile) {
         EndRun(">> Output %s would overwrite the project file of that name, exiting\n",
-               output.c_str());
+               VisibleText(output).c_str());
       }
     }
     const std::string place = PlaceOf(output);
     if (place == temporaryPlace) {
       EndRun(">> Output %s would be overwritten by the temporary crossfade file, exiting\n",
-             output.c_str());
+             VisibleText(output).c_str());
     }
     if (IsTakeFileName(run, takeNames, output)) {
-      EndRun(">> Output %s would overwrite the take of that name, exiting\n", output.c_str());
+      EndRun(">> Output %s would overwrite the take of that name, exiting\n",
+             VisibleText(output).c_str());
     }
     // A second track writing the same file would leave only the last track built.
     const auto [earlier, isNew] = outputPlaces.emplace(place, run.outputNames.size() + 1);
     if (!isNew) {
       EndRun(">> Tracks %zu and %zu would both be built to %s, exiting\n", earlier->second,
-             run.outputNames.size() + 1, output.c_str());
+             run.outputNames.size() + 1, VisibleText(output).c_str());
     }
     run.outputNames.push_back(output);
+  }
+  // Each output is built under its partial name, which must not be another output.
+  for (const std::string& output : run.outputNames) {
+    const auto other = outputPlaces.find(PlaceOf(PartialNameOf(output)));
+    if (other != outputPlaces.end()) {
+      EndRun(">> Output %s would be overwritten while %s is built, exiting\n",
+             run.outputNames[other->second - 1].c_str(), output.c_str());
+    }
   }
 }
 
@@ -202,8 +214,8 @@ void RefuseOutputsThatAreInputs(const RunTables& run) {
   for (const auto& [output, identity] : existing) {
     const auto input = inputs.find(identity);
     if (input != inputs.end()) {
-      EndRun(">> Output %s is the input %s under another name, exiting\n", output.c_str(),
-             input->second.c_str());
+      EndRun(">> Output %s is the input %s under another name, exiting\n",
+             VisibleText(output).c_str(), VisibleText(input->second).c_str());
     }
   }
 }

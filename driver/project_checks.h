@@ -7,7 +7,8 @@
 
 namespace wexmont {
 
-// The output suffix of the command line: the single argument, or the default.
+// The output suffix of the command line: the single argument unless it is an
+// option, or the default.
 std::string ChooseOutputSuffix(int argc, char** argv);
 
 // Every track slot without a crossfade type of its own takes the default.
@@ -17,7 +18,8 @@ void SpreadDefaultCrossfade(RunTables& run);
 void CheckCrossfadeSettings(const RunTables& run);
 
 // Forms the output names; refuses names beyond their limits and outputs that
-// would take the name of a take or a project file.
+// would take the name of a take, a project file, or the partial name another
+// output is built under.
 void FormOutputNames(RunTables& run);
 
 // Edit times must not decrease. Times that are not numbers pass here and are

@@ -2,7 +2,9 @@
 
 #include <new>
 
+#include "driver/command_line.h"
 #include "driver/edit_plan.h"
+#include "driver/project_check_report.h"
 #include "driver/project_checks.h"
 #include "driver/run_tables.h"
 #include "driver/take_check.h"
@@ -16,11 +18,14 @@ namespace {
 constexpr const char* kBanner = "Wexmont - builds finished tracks from time-aligned takes";
 
 // Everything up to the crossfade matrix reads and checks; nothing is written
-// but the parameter template. Every refusal comes before the first output.
-void ReadAndCheckProject(RunTables& run, int argc, char** argv) {
+// but the parameter template (and not even that for a check). Every refusal
+// comes before the first output. Returns true when the parameter file is
+// missing.
+bool ReadAndCheckProject(RunTables& run, int argc, char** argv, MissingParameterFile whenMissing) {
   run.outputSuffix = ChooseOutputSuffix(argc, argv);
-  ReadCrossfadeParams(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
-                      run.defaultCrossfadeLength);
+  const bool parameterFileMissing =
+      ReadCrossfadeParams(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
+                          run.defaultCrossfadeLength, whenMissing) != 0;
   ReadTrackList(run.trackCount, run.baseNames, kNameSlotBytes);
   ReadEditList(run.editCount, run.takeNames, kNameSlotBytes, run.editTimes);
   Say("Planning to build %i tracks", run.trackCount);
@@ -35,6 +40,16 @@ void ReadAndCheckProject(RunTables& run, int argc, char** argv) {
     RefuseOutputsThatAreInputs(run);
   }
   PlanEdits(run);
+  return parameterFileMissing;
+}
+
+// Every check of a build, then the plan of every track; writes nothing.
+void CheckProject(int argc, char** argv) {
+  Say("\n%s\n\n", kBanner);
+  RunTables run;
+  const bool parameterFileMissing =
+      ReadAndCheckProject(run, argc, argv, MissingParameterFile::kLeaveMissing);
+  ReportProjectCheck(run, parameterFileMissing);
 }
 
 // Every build uses the one temporary crossfade file of the folder, so two
@@ -54,16 +69,33 @@ void Run(int argc, char** argv) {
   Say("\n%s\n\n", kBanner);
   const FolderLock folder = HoldProjectFolder();
   RunTables run;
-  ReadAndCheckProject(run, argc, argv);
+  ReadAndCheckProject(run, argc, argv, MissingParameterFile::kWriteTemplate);
   BuildTracks(run);
   Say("\n\nDone\n\n");
+}
+
+void RunAsAsked(int argc, char** argv) {
+  switch (RunModeOf(argc, argv)) {
+    case RunMode::kHelp:
+      PrintUsage();
+      return;
+    case RunMode::kVersion:
+      PrintVersion();
+      return;
+    case RunMode::kCheck:
+      CheckProject(argc, argv);
+      return;
+    case RunMode::kBuild:
+      Run(argc, argv);
+      return;
+  }
 }
 
 }  // namespace
 
 int RunWexmont(int argc, char** argv) {
   try {
-    Run(argc, argv);
+    RunAsAsked(argc, argv);
     return 0;
   } catch (const RunStop&) {
     return 1;

@@ -1,9 +1,12 @@
 #include "driver/take_check.h"
 
 #include <cstdio>
+#include <set>
 #include <string>
 
 #include "foundation/console.h"
+#include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 #include "wav/take_probe.h"
 
 namespace wexmont {
@@ -40,29 +43,83 @@ void RefuseUnbuildableFormat(const std::string& path, const TakeAttributes& take
     EndRun(
         ">> Take %s holds %s, %d channels at %u Hz; takes must be 16-, 24- or 32-bit integer PCM "
         "or 32-bit float, 1 to %d channels, exiting\n",
-        path.c_str(), DescribeSamples(take).c_str(), take.channels, take.sampleRate, kMaxChannels);
+        VisibleText(path).c_str(), DescribeSamples(take).c_str(), take.channels, take.sampleRate,
+        kMaxChannels);
   }
 }
 
-void CompareWithFirstTake(const TrackFormat& format, const TakeAttributes& take,
+const char* KindText(SampleKind kind) {
+  return kind == SampleKind::kFloat ? "float" : "integer";
+}
+
+// The fixed mismatch message names only the track; the line before it names
+// both takes and what they disagree on.
+void CompareWithFirstTake(const TrackFormat& format, const std::string& firstPath,
+                          const TakeAttributes& take, const std::string& path,
                           const std::string& baseName) {
+  const std::string first = VisibleText(firstPath);
+  const std::string other = VisibleText(path);
+  const std::string track = VisibleText(baseName);
   if (take.sampleRate != format.sampleRate) {
-    EndRun(">> Samplerate mismatch among %s takes, exiting\n", baseName.c_str());
+    Say(">> %s is at %u Hz, %s at %u Hz\n", other.c_str(), take.sampleRate, first.c_str(),
+        format.sampleRate);
+    EndRun(">> Samplerate mismatch among %s takes, exiting\n", track.c_str());
   }
   if (take.bitsPerSample != format.bitsPerSample) {
-    EndRun(">> Bit format mismatch among %s takes, exiting\n", baseName.c_str());
+    Say(">> %s holds %d-bit samples, %s %d-bit samples\n", other.c_str(), take.bitsPerSample,
+        first.c_str(), format.bitsPerSample);
+    EndRun(">> Bit format mismatch among %s takes, exiting\n", track.c_str());
   }
   if (take.channels != format.channels) {
-    EndRun(">> Mono-stereo mismatch among %s takes, exiting\n", baseName.c_str());
+    Say(">> %s is %s, %s %s\n", other.c_str(), ChannelsText(take.channels).c_str(), first.c_str(),
+        ChannelsText(format.channels).c_str());
+    EndRun(">> Mono-stereo mismatch among %s takes, exiting\n", track.c_str());
   }
   if (take.sampleKind != format.kind) {
-    EndRun(">> Sample format mismatch among %s takes, exiting\n", baseName.c_str());
+    Say(">> %s holds %s samples, %s %s samples\n", other.c_str(), KindText(take.sampleKind),
+        first.c_str(), KindText(format.kind));
+    EndRun(">> Sample format mismatch among %s takes, exiting\n", track.c_str());
   }
+}
+
+// Every take that cannot be opened, each named once in probe order, so that
+// one run lists them all.
+void RefuseMissingTakes(const RunTables& run) {
+  std::vector<std::string> missing;
+  std::set<std::string> seen;
+  for (int32_t t = 0; t < run.trackCount; ++t) {
+    for (int32_t e = 0; e < run.editCount; ++e) {
+      const std::string path = TakeFileName(run.baseNames[t], run.takeNames[e]);
+      if (seen.insert(path).second && !FileHandle::OpenRegularForReading(path).IsOpen()) {
+        missing.push_back(path);
+      }
+    }
+  }
+  if (missing.empty()) {
+    return;
+  }
+  for (size_t k = 0; k + 1 < missing.size(); ++k) {
+    Say(">> Cannot find file called %s\n", VisibleText(missing[k]).c_str());
+  }
+  EndRun(">> Cannot find file called %s, exiting\n", VisibleText(missing.back()).c_str());
 }
 
 }  // namespace
 
+std::string ChannelsText(int32_t channels) {
+  constexpr int32_t kMono = 1;
+  constexpr int32_t kStereo = 2;
+  if (channels == kMono) {
+    return "mono";
+  }
+  if (channels == kStereo) {
+    return "stereo";
+  }
+  return std::to_string(channels) + " channels";
+}
+
 void CheckTakes(RunTables& run) {
+  RefuseMissingTakes(run);
   const size_t tracks = static_cast<size_t>(run.trackCount);
   run.trackFormat.assign(tracks, TrackFormat{});
   run.longestTake.assign(tracks, 0);
@@ -73,6 +130,7 @@ void CheckTakes(RunTables& run) {
   for (int32_t t = 0; t < run.trackCount; ++t) {
     const std::string& baseName = run.baseNames[t];
     TrackFormat& format = run.trackFormat[t];
+    const std::string firstPath = TakeFileName(baseName, run.takeNames[0]);
     for (int32_t e = 0; e < run.editCount; ++e) {
       const std::string path = TakeFileName(baseName, run.takeNames[e]);
       const TakeAttributes take = ProbeTake(path);
@@ -86,7 +144,7 @@ void CheckTakes(RunTables& run) {
                   take.channelMask};
         run.trackMetadata[t] = MetadataToCarry(path, take.metadata, format);
       } else {
-        CompareWithFirstTake(format, take, baseName);
+        CompareWithFirstTake(format, firstPath, take, path, baseName);
       }
     }
   }

@@ -1,9 +1,13 @@
 #include "driver/track_builder.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "driver/edit_plan.h"
 #include "foundation/console.h"
+#include "foundation/replacement_file.h"
+#include "foundation/unfinished_files.h"
+#include "foundation/visible_text.h"
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
@@ -15,19 +19,23 @@ namespace {
 struct TrackJob {
   const RunTables& run;
   int32_t track;
-  const std::string& output;
+  const std::string& output;  // where the output is written while it is built
   const TrackFormat& format;
   TrackPlan plan;
   int64_t crossfadeFrames;
   int32_t crossfadeType;
-  int64_t furthestFrame = 0;  // end of the furthest frame written so far
+  std::optional<UnfinishedFile>& temporary;  // once this run has written it
+  int64_t furthestFrame = 0;                 // end of the furthest frame written so far
 
   void Wrote(int64_t frame, int64_t frameCount) {
     furthestFrame = std::max(furthestFrame, frame + frameCount);
   }
 };
 
-void FreshTemporaryFile(const TrackJob& job) {
+void FreshTemporaryFile(TrackJob& job) {
+  if (!job.temporary) {
+    job.temporary.emplace(kTemporaryCrossfadeFile);
+  }
   WriteWavHeader(kTemporaryCrossfadeFile, job.format, job.crossfadeFrames);
 }
 
@@ -69,8 +77,7 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
     return;
   }
   FreshTemporaryFile(job);
-  const bool due = job.crossfadeType != kNoCrossfade &&
-                   static_cast<double>(edit.editPosition) > job.crossfadeFrames * 0.5;
+  const bool due = CrossfadeIsDue(edit.editPosition, job.crossfadeFrames, job.crossfadeType);
   const int64_t crossfadeStart = edit.editPosition - job.crossfadeFrames / 2;
   int32_t rendered = kCrossfadeRendered;
   if (due) {
@@ -97,15 +104,18 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
   std::remove(kTemporaryCrossfadeFile);
 }
 
-void BuildTrack(const RunTables& run, int32_t t) {
+void BuildTrack(const RunTables& run, int32_t t, std::optional<UnfinishedFile>& temporary) {
+  Say("\n\nBuilding to %s\n", VisibleText(run.outputNames[t]).c_str());
+  // The previous output stays until the new one is whole.
+  ReplacementFile output(run.outputNames[t]);
   TrackJob job{run,
                t,
-               run.outputNames[t],
+               output.Path(),
                run.trackFormat[t],
                PlanTrackOfRun(run, t),
                run.crossfadeFrames[t],
-               run.crossfadeType[t]};
-  Say("\n\nBuilding to %s\n", job.output.c_str());
+               run.crossfadeType[t],
+               temporary};
   WriteWavHeader(job.output, job.format, job.plan.outputLength, run.trackMetadata[t]);
   Say("edits: ");
   const std::string& baseName = run.baseNames[t];
@@ -123,13 +133,19 @@ void BuildTrack(const RunTables& run, int32_t t) {
   if (job.furthestFrame < job.plan.outputLength) {
     PadSilence(job, job.furthestFrame, job.plan.outputLength - job.furthestFrame);
   }
+  output.Commit();
 }
 
 }  // namespace
 
 void BuildTracks(const RunTables& run) {
+  // Removed when the run stops early; a complete run leaves it as it is.
+  std::optional<UnfinishedFile> temporary;
   for (int32_t t = 0; t < run.trackCount; ++t) {
-    BuildTrack(run, t);
+    BuildTrack(run, t, temporary);
+  }
+  if (temporary) {
+    temporary->Keep();
   }
 }
 

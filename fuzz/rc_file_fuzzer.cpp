@@ -1,9 +1,11 @@
-// The crossfade parameter reader. The whole input is wexmontrc.txt.
+// The crossfade parameter reader and the check's notes on it. The whole
+// input is wexmontrc.txt.
 #include <cstdlib>
 
 #include "foundation/console.h"
 #include "fuzz/fuzz_support.h"
 #include "project/crossfade_params.h"
+#include "project/ignored_settings.h"
 
 using namespace wexmont;
 
@@ -22,6 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The file stands there, so it is read and never replaced by the template.
     if (ReadCrossfadeParams(types, lengths, defaultType, defaultLength) != 0) {
       std::abort();
+    }
+    for (const IgnoredSetting& setting : FindIgnoredSettings(static_cast<int32_t>(size % 4))) {
+      if (setting.line == 0 || setting.lineText.find('\n') != std::string::npos) {
+        std::abort();
+      }
     }
   } catch (const RunStop&) {
   }

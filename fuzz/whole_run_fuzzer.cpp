@@ -3,6 +3,8 @@
 // missing file); every later piece is one take: its file name up to the first
 // line feed, its bytes after it. Inputs whose track list names a path
 // outside the folder (a "/") are skipped, so that outputs stay inside it.
+// Each project is checked with --check first, which must leave the folder as
+// it was.
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -67,20 +69,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (auto it = files.begin(); it != files.end();) {
     it = fuzz::WriteBytes(it->first, it->second) ? std::next(it) : files.erase(it);
   }
+  // A check writes nothing at all, and ends as the build does whenever the
+  // project is refused.
   char program[] = "wexmont";
+  char check[] = "--check";
+  char* checkArgv[] = {program, check, nullptr};
+  const int checkStatus = RunWexmont(2, checkArgv);
+  for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
+    const std::string name = entry.path().filename().string();
+    const auto input = files.find(name);
+    if (input == files.end() || input->second != fuzz::ReadBytes(name)) {
+      std::abort();
+    }
+  }
   char* argv[] = {program, nullptr};
   const int status = RunWexmont(1, argv);
+  if (checkStatus == 1 && status == 0) {
+    std::abort();
+  }
   for (const fs::directory_entry& entry : fs::directory_iterator(".")) {
     const std::string name = entry.path().filename().string();
     const std::string bytes = fuzz::ReadBytes(name);
     const auto input = files.find(name);
     const bool changed = input == files.end() || input->second != bytes;
-    // No input is ever written to; a run that reports success leaves every
-    // output exactly as long as its header announces.
+    // No input is ever written to; every output a run leaves, also one that
+    // stops early, is exactly as long as its header announces, and no
+    // partial output outlives the run.
     if (changed && !IsOutput(name) && input != files.end()) {
       std::abort();
     }
-    if (status == 0 && changed && name.ends_with("_bld.wav") && !HoldsWhatItAnnounces(bytes)) {
+    if (changed && name.ends_with(".partial")) {
+      std::abort();
+    }
+    if (changed && name.ends_with("_bld.wav") && !HoldsWhatItAnnounces(bytes)) {
       std::abort();
     }
   }

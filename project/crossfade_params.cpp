@@ -16,7 +16,6 @@ const char kParameterTemplate[] =
 
 namespace {
 
-constexpr const char* kParameterFile = "wexmontrc.txt";
 constexpr const char* kSeparators = "\t\n";
 
 std::string_view NeedValue(Tokenizer& tokens, const char* keyword, const char* values) {
@@ -38,20 +37,11 @@ void WriteTemplate() {
 
 }  // namespace
 
-int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
-                            float& defaultLength) {
-  const std::optional<std::string> text = ReadWholeFile(kParameterFile, kParameterFileLimit);
-  if (!text) {
-    // A file that stands there but cannot be read is the user's: never
-    // overwrite it with the template.
-    if (!IsMissing(kParameterFile)) {
-      EndRun(">> Cannot read %s, exiting\n", kParameterFile);
-    }
-    WriteTemplate();
-    return 1;
-  }
-  Tokenizer tokens(*text);
+ParameterWords ParseParameterText(std::string_view text) {
+  ParameterWords words;
+  Tokenizer tokens(text);
   while (const std::optional<std::string_view> token = tokens.Next(kSeparators)) {
+    const size_t line = LineAt(text, tokens.LastStart());
     if (*token == "xf_tr") {
       const char* values = "a track number, a length and a type";
       const int32_t track = ToInt32(NeedValue(tokens, "xf_tr", values));
@@ -59,12 +49,48 @@ int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, in
         EndRun(">> %s: xf_tr names track %d, tracks are numbered 1 to %zu, exiting\n",
                kParameterFile, track, kCrossfadeSlots);
       }
-      lengths[track - 1] = ToFloat(NeedValue(tokens, "xf_tr", values));
-      types[track - 1] = ToInt32(NeedValue(tokens, "xf_tr", values));
+      const std::string_view length = NeedValue(tokens, "xf_tr", values);
+      words.settings.push_back({line, track, length, NeedValue(tokens, "xf_tr", values)});
     } else if (*token == "xf_all") {
       const char* values = "a length and a type";
-      defaultLength = ToFloat(NeedValue(tokens, "xf_all", values));
-      defaultType = ToInt32(NeedValue(tokens, "xf_all", values));
+      const std::string_view length = NeedValue(tokens, "xf_all", values);
+      words.settings.push_back({line, 0, length, NeedValue(tokens, "xf_all", values)});
+    } else {
+      words.others.push_back({line, *token});
+    }
+  }
+  return words;
+}
+
+std::optional<std::string> ReadParameterText() {
+  const std::optional<std::string> text = ReadWholeFile(kParameterFile, kParameterFileLimit);
+  if (!text) {
+    // A file that stands there but cannot be read is the user's: never
+    // overwrite it with the template.
+    if (!IsMissing(kParameterFile)) {
+      EndRun(">> Cannot read %s, exiting\n", kParameterFile);
+    }
+    return std::nullopt;
+  }
+  return WithPlainLineEnds(*text);
+}
+
+int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
+                            float& defaultLength, MissingParameterFile whenMissing) {
+  const std::optional<std::string> text = ReadParameterText();
+  if (!text) {
+    if (whenMissing == MissingParameterFile::kWriteTemplate) {
+      WriteTemplate();
+    }
+    return 1;
+  }
+  for (const CrossfadeSetting& setting : ParseParameterText(*text).settings) {
+    if (setting.track == 0) {
+      defaultLength = ToFloat(setting.length);
+      defaultType = ToInt32(setting.type);
+    } else {
+      lengths[setting.track - 1] = ToFloat(setting.length);
+      types[setting.track - 1] = ToInt32(setting.type);
     }
   }
   return 0;

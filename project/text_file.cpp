@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
@@ -33,6 +34,35 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit) 
   return text;
 }
 
+std::string WithPlainLineEnds(std::string text) {
+  static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.starts_with(kByteOrderMark)) {
+    text.erase(0, kByteOrderMark.size());
+  }
+  std::string plain;
+  plain.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool endsLine = i + 1 == text.size() || text[i + 1] == '\n';
+    if (text[i] != '\r' || !endsLine) {
+      plain += text[i];
+    }
+  }
+  return plain;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) {
+    return {};
+  }
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+size_t LineAt(std::string_view text, size_t offset) {
+  const std::string_view before = text.substr(0, offset);
+  return 1 + static_cast<size_t>(std::count(before.begin(), before.end(), '\n'));
+}
+
 bool IsMissing(const std::string& path) {
   struct stat info;
   return ::lstat(path.c_str(), &info) != 0 && errno == ENOENT;
@@ -44,6 +74,7 @@ std::optional<std::string_view> Tokenizer::Next(std::string_view separators) {
     position_ = text_.size();
     return std::nullopt;
   }
+  lastStart_ = start;
   const size_t end = text_.find_first_of(separators, start);
   if (end == std::string_view::npos) {
     position_ = text_.size();
@@ -73,6 +104,20 @@ int32_t ToInt32(std::string_view token) {
     return std::numeric_limits<int32_t>::min();
   }
   return static_cast<int32_t>(value);
+}
+
+bool ReadsAsNumber(std::string_view token) {
+  const std::string text(token);
+  char* end = nullptr;
+  static_cast<void>(std::strtod(text.c_str(), &end));
+  return end != text.c_str();
+}
+
+bool ReadsAsWholeNumber(std::string_view token) {
+  const std::string text(token);
+  char* end = nullptr;
+  static_cast<void>(std::strtol(text.c_str(), &end, 10));
+  return end != text.c_str();
 }
 
 }  // namespace wexmont

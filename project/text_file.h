@@ -15,6 +15,18 @@ namespace wexmont {
 // NUL byte (the project files are text, and a name must not be cut short).
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit);
 
+// The text of a project file as its lines are meant: a UTF-8 byte order mark
+// at the start is dropped, and so is the carriage return of every CR LF line
+// end (and of a CR that ends the file), so that a file saved on Windows reads
+// as the same lines. Any other byte stays as it is.
+std::string WithPlainLineEnds(std::string text);
+
+// `text` without the spaces around it.
+std::string_view TrimSpaces(std::string_view text);
+
+// The line, counted from 1, on which byte `offset` of `text` stands.
+size_t LineAt(std::string_view text, size_t offset);
+
 // True when nothing at all stands at `path`.
 bool IsMissing(const std::string& path);
 
@@ -25,10 +37,13 @@ class Tokenizer {
  public:
   explicit Tokenizer(std::string_view text) : text_(text) {}
   std::optional<std::string_view> Next(std::string_view separators);
+  // Where the token last returned starts in the text.
+  size_t LastStart() const { return lastStart_; }
 
  private:
   std::string_view text_;
   size_t position_ = 0;
+  size_t lastStart_ = 0;
 };
 
 // Number conversions of the project files: text that is not a number gives
@@ -36,5 +51,10 @@ class Tokenizer {
 // integer beyond 32 bits is held at the nearest 32-bit value.
 float ToFloat(std::string_view token);
 int32_t ToInt32(std::string_view token);
+
+// True when ToFloat (ToInt32) reads a number from the start of `token`, false
+// when it reads nothing and gives 0.
+bool ReadsAsNumber(std::string_view token);
+bool ReadsAsWholeNumber(std::string_view token);
 
 }  // namespace wexmont

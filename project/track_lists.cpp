@@ -1,8 +1,11 @@
 #include "project/track_lists.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "foundation/console.h"
+#include "foundation/visible_text.h"
+#include "project/edit_time.h"
 #include "project/text_file.h"
 
 namespace wexmont {
@@ -23,15 +26,42 @@ void StoreName(NameTable& names, std::string_view name, size_t slotSize, const c
   names.emplace_back(name);
 }
 
+[[noreturn]] void RefuseEditLine(size_t lineNumber, std::string_view text, const char* why) {
+  EndRun(">> %s line %zu: \"%s\" %s, exiting\n", kEditListFile, lineNumber,
+         VisibleText(text).c_str(), why);
+}
+
+// One line that is not blank: the time before its first tab, the take name
+// (byte for byte) after it.
+void ReadEditLine(std::string_view line, size_t lineNumber, NameTable& takeNames, size_t slotSize,
+                  EditTimes& times) {
+  const size_t tab = line.find('\t');
+  if (tab == std::string_view::npos) {
+    RefuseEditLine(lineNumber, line, "has no tab between the time and the take name");
+  }
+  const std::string_view takeName = line.substr(tab + 1);
+  if (takeName.empty()) {
+    RefuseEditLine(lineNumber, line, "has no take name after its tab");
+  }
+  const std::string_view field = TrimSpaces(line.substr(0, tab));
+  const std::optional<float> time = ParseEditTime(field);
+  if (!time) {
+    RefuseEditLine(lineNumber, field, "is not a time");
+  }
+  StoreName(takeNames, takeName, slotSize, kEditListFile, "edit points");
+  times[takeNames.size() - 1] = *time;
+}
+
 }  // namespace
 
 void ReadTrackList(int32_t& count, NameTable& names, size_t slotSize) {
-  const std::optional<std::string> text = ReadWholeFile(kTrackListFile, kListFileLimit);
-  if (!text) {
+  const std::optional<std::string> file = ReadWholeFile(kTrackListFile, kListFileLimit);
+  if (!file) {
     EndRun(">> Cannot find file %s that holds your base file names, exiting\n\n", kTrackListFile);
   }
+  const std::string text = WithPlainLineEnds(*file);
   names.clear();
-  Tokenizer lines(*text);
+  Tokenizer lines(text);
   while (const std::optional<std::string_view> name = lines.Next("\n")) {
     StoreName(names, *name, slotSize, kTrackListFile, "tracks");
   }
@@ -39,22 +69,20 @@ void ReadTrackList(int32_t& count, NameTable& names, size_t slotSize) {
 }
 
 void ReadEditList(int32_t& count, NameTable& takeNames, size_t slotSize, EditTimes& times) {
-  const std::optional<std::string> text = ReadWholeFile(kEditListFile, kListFileLimit);
-  if (!text) {
+  const std::optional<std::string> file = ReadWholeFile(kEditListFile, kListFileLimit);
+  if (!file) {
     EndRun(">> Cannot find file %s that holds your edits, exiting\n\n", kEditListFile);
   }
+  const std::string text = WithPlainLineEnds(*file);
   takeNames.clear();
-  // The time ends at a tab or a line feed, the take name at a line feed only:
-  // the pairing follows the tab of each line.
-  Tokenizer tokens(*text);
-  while (const std::optional<std::string_view> time = tokens.Next("\t\n")) {
-    const std::optional<std::string_view> take = tokens.Next("\n");
-    if (!take) {
-      EndRun(">> %s: edit %zu has a time but no take name, exiting\n", kEditListFile,
-             takeNames.size() + 1);
+  size_t lineNumber = 0;
+  for (size_t start = 0; start < text.size(); ++lineNumber) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    const std::string_view line = std::string_view(text).substr(start, end - start);
+    start = end + 1;
+    if (line.find_first_not_of(" \t") != std::string_view::npos) {
+      ReadEditLine(line, lineNumber + 1, takeNames, slotSize, times);
     }
-    StoreName(takeNames, *take, slotSize, kEditListFile, "edit points");
-    times[takeNames.size() - 1] = ToFloat(*time);
   }
   count = static_cast<int32_t>(takeNames.size());
 }

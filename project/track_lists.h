@@ -17,11 +17,13 @@ constexpr size_t kListFileLimit = 32768;
 using NameTable = std::vector<std::string>;
 using EditTimes = std::array<float, kNameSlots>;
 
-// Reads the base names of "base.txt", one per non-empty line, byte for byte.
+// Reads the base names of "base.txt", one per non-empty line, byte for byte
+// (a line may end in CR LF).
 void ReadTrackList(int32_t& count, NameTable& names, size_t slotSize);
 
-// Reads "points.txt": per line a time in seconds, a tab, and the take name
-// (the rest of the line, byte for byte).
+// Reads "points.txt": per line a time (see ParseEditTime), a tab, and the take
+// name (the rest of the line, byte for byte). Blank lines are skipped; a line
+// without a tab, a take name or a time is refused with its line number.
 void ReadEditList(int32_t& count, NameTable& takeNames, size_t slotSize, EditTimes& times);
 
 }  // namespace wexmont

@@ -5,6 +5,7 @@
 
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 #include "wav/data_chunk.h"
 
 namespace wexmont {
@@ -39,7 +40,7 @@ struct Destination {
 void RefuseBeforeSampleArea(const Destination& to, int64_t frame) {
   if (frame < 0) {
     EndRun(">> Cannot write frame %lld of %s, frames start at 0, exiting\n",
-           static_cast<long long>(frame), to.path.c_str());
+           static_cast<long long>(frame), VisibleText(to.path).c_str());
   }
 }
 
@@ -54,7 +55,7 @@ void ZeroRun(const Destination& to, int64_t frame, int64_t frameCount) {
   for (int64_t done = 0; done < bytes;) {
     const int64_t move = MoveBytesAt(start + done, bytes - done);
     if (!to.file.WriteAt(start + done, std::span(zeros.data(), static_cast<size_t>(move)))) {
-      EndRun(">> Cannot write %s, exiting\n", to.path.c_str());
+      EndRun(">> Cannot write %s, exiting\n", VisibleText(to.path).c_str());
     }
     done += move;
   }
@@ -71,10 +72,10 @@ void CopyRun(const FileHandle& source, const std::string& sourcePath, int64_t so
     const int64_t move = MoveBytesAt(destinationPosition + done, bytes - done);
     const auto part = std::span(buffer.data(), static_cast<size_t>(move));
     if (source.ReadAt(sourcePosition + done, part) < part.size()) {
-      EndRun(">> Cannot read %s, exiting\n", sourcePath.c_str());
+      EndRun(">> Cannot read %s, exiting\n", VisibleText(sourcePath).c_str());
     }
     if (!to.file.WriteAt(destinationPosition + done, part)) {
-      EndRun(">> Cannot write %s, exiting\n", to.path.c_str());
+      EndRun(">> Cannot write %s, exiting\n", VisibleText(to.path).c_str());
     }
     done += move;
   }
@@ -82,7 +83,7 @@ void CopyRun(const FileHandle& source, const std::string& sourcePath, int64_t so
 
 void CloseWritten(FileHandle& file, const std::string& path) {
   if (!file.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", path.c_str());
+    EndRun(">> Cannot write %s, exiting\n", VisibleText(path).c_str());
   }
 }
 
@@ -94,11 +95,11 @@ void CopyFrames(const std::string& destinationPath, const std::string& sourcePat
   const int64_t bytesPerFrame = int64_t{bytesPerSample} * channels;
   FileHandle destination = FileHandle::OpenForUpdate(destinationPath);
   if (!destination.IsOpen()) {
-    EndRun(">> Cannot open %s for writing, exiting\n", destinationPath.c_str());
+    EndRun(">> Cannot open %s for writing, exiting\n", VisibleText(destinationPath).c_str());
   }
   const FileHandle source = FileHandle::OpenRegularForReading(sourcePath);
   if (!source.IsOpen()) {
-    EndRun(">> Cannot find file called %s, exiting\n", sourcePath.c_str());
+    EndRun(">> Cannot find file called %s, exiting\n", VisibleText(sourcePath).c_str());
   }
   const std::optional<SampleArea> destinationArea = FindSampleArea(destination, kCopyScanLast);
   const std::optional<SampleArea> sourceArea = FindSampleArea(source, kCopyScanLast);
@@ -125,7 +126,7 @@ void WriteSilence(const std::string& path, int64_t frame, int32_t bytesPerSample
                   int64_t frameCount) {
   FileHandle file = FileHandle::OpenForUpdate(path);
   if (!file.IsOpen()) {
-    EndRun(">> Cannot open %s for writing, exiting\n", path.c_str());
+    EndRun(">> Cannot open %s for writing, exiting\n", VisibleText(path).c_str());
   }
   const std::optional<SampleArea> area = FindSampleArea(file, kProbeScanLast);
   if (!area) {

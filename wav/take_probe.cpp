@@ -6,6 +6,7 @@
 #include "foundation/byte_pack.h"
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 #include "wav/data_chunk.h"
 
 namespace wexmont {
@@ -24,7 +25,7 @@ uint32_t ReadFormatField(const FileHandle& file, const std::string& path, int64_
                          size_t width) {
   std::array<uint8_t, 4> field{};
   if (file.ReadAt(position, std::span(field.data(), width)) < width) {
-    EndRun(">> Take %s ends inside its format chunk, exiting\n", path.c_str());
+    EndRun(">> Take %s ends inside its format chunk, exiting\n", VisibleText(path).c_str());
   }
   return width == 2 ? Load16LE(field.data()) : Load32LE(field.data());
 }
@@ -61,12 +62,15 @@ void ReadSampleKind(const FileHandle& file, const std::string& path, int64_t for
 TakeAttributes ProbeTake(const std::string& path) {
   const FileHandle file = FileHandle::OpenRegularForReading(path);
   if (!file.IsOpen()) {
-    EndRun(">> Cannot find file called %s, exiting\n", path.c_str());
+    EndRun(">> Cannot find file called %s, exiting\n", VisibleText(path).c_str());
   }
 
   const ChunkWalk walk = WalkChunks(file);
   std::optional<int64_t> formatTag = FindFormatTag(file, walk);
   if (!formatTag) {
+    // The fixed line names no file; the line before it does.
+    Say(">> %s has no format chunk in its first %lld bytes\n", VisibleText(path).c_str(),
+        static_cast<long long>(kProbeScanLast));
     Say(">> Can't find format chunk in wave file!\n");
     formatTag = kProbeScanLast;
   }
@@ -88,7 +92,7 @@ TakeAttributes ProbeTake(const std::string& path) {
   const int64_t bytesPerFrame = int64_t{take.channels} * take.bytesPerSample;
   if (bytesPerFrame == 0) {
     EndRun(">> Take %s has no whole bytes per frame (%d channels of %d bits), exiting\n",
-           path.c_str(), take.channels, take.bitsPerSample);
+           VisibleText(path).c_str(), take.channels, take.bitsPerSample);
   }
   take.frameCount = AudioFrames(file, *area, bytesPerFrame);
   take.metadata = FindTakeMetadata(file, walk);

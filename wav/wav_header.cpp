@@ -7,6 +7,7 @@
 #include "foundation/byte_pack.h"
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 
 namespace wexmont {
 namespace {
@@ -133,13 +134,13 @@ void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t
   const bool fits = frameCount >= 0 && frameCount <= maxDataBytes;
   const int64_t dataBytes = fits ? DataBytes(format, frameCount) : -1;
   if (!fits || dataBytes < 0 || dataBytes > maxDataBytes) {
-    EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n", path.c_str(),
-           static_cast<long long>(frameCount));
+    EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
+           VisibleText(path).c_str(), static_cast<long long>(frameCount));
   }
   const WavHeader header = BuildHeader(format, frameCount, metadataBytes);
   FileHandle file = FileHandle::CreateEmpty(path);
   if (!file.IsOpen()) {
-    EndRun(">> Cannot create %s, exiting\n", path.c_str());
+    EndRun(">> Cannot create %s, exiting\n", VisibleText(path).c_str());
   }
   // The carried chunks go between the format chunk and the data chunk.
   const auto dataChunk = std::span(header).last(static_cast<size_t>(kDataIdBeforeSamples));
@@ -148,7 +149,7 @@ void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t
       file.WriteAt(0, beforeData) &&
       file.WriteAt(WriteCarriedMetadata(file, path, beforeData.size(), metadata), dataChunk);
   if (!written || !file.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", path.c_str());
+    EndRun(">> Cannot write %s, exiting\n", VisibleText(path).c_str());
   }
 }
 

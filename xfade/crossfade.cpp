@@ -7,6 +7,7 @@
 
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 #include "wav/data_chunk.h"
 #include "wav/segment_copy.h"
 #include "xfade/pcm_codec.h"
@@ -69,7 +70,7 @@ void ReadBlock(const TakeSpan& take, int64_t firstFrame, int64_t frames, int64_t
   const int64_t supplied = std::clamp<int64_t>(take.audioFrames - firstFrame, 0, frames);
   const auto part = std::span(block.data(), static_cast<size_t>(supplied * bytesPerFrame));
   if (take.file.ReadAt(take.dataOffset + firstFrame * bytesPerFrame, part) < part.size()) {
-    EndRun(">> Cannot read %s, exiting\n", take.path.c_str());
+    EndRun(">> Cannot read %s, exiting\n", VisibleText(take.path).c_str());
   }
 }
 

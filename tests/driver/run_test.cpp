@@ -106,11 +106,11 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
        .last = Exiting("Samplerate mismatch among drums takes")},
       {.takes = With({"drumsB.wav", 1000, 24, 2}),
        .last = Exiting("Bit format mismatch among drums takes")},
-      // bass has no takes, but the takes of drums are checked first
-      {.base = "drums\nbass\n",
-       .takes = With({"drumsZ.wav", 1000, 16, 2}),
+      {.takes = With({"drumsZ.wav", 1000, 16, 2}),
        .last = Exiting("Mono-stereo mismatch among drums takes")},
-      {.takes = floatAmongInts, .last = Exiting("Sample format mismatch among drums takes")},
+      {.takes = floatAmongInts,
+       .last = ">> drumsB.wav holds float samples, drumsA.wav integer samples\n" +
+               Exiting("Sample format mismatch among drums takes")},
       {.shell = "rm drumsZ.wav", .last = Exiting("Cannot find file called drumsZ.wav")},
       {.points = "0\tA\n30\tB\n40\tZ\n",
        .takes = With({"drumsB.wav", 1000, 16, 1, 20000}),
@@ -142,13 +142,14 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
       {.rc = "xf_tr\t1\t5",
        .last = Exiting("wexmontrc.txt: xf_tr needs a track number, a length and a type")},
       {.rc = "xf_all\t200\n", .last = Exiting("wexmontrc.txt: xf_all needs a length and a type")},
-      {.points = "0\tA\n1\n", .last = Exiting("points.txt: edit 2 has a time but no take name")},
+      {.points = "0\tA\n1\n",
+       .last = Exiting("points.txt line 2: \"1\" has no tab between the time and the take name")},
       {.rc = "xf_tr\t1\t10\t-1\n",
        .last = Exiting("wexmontrc.txt gives track 1 the crossfade type -1, the types are 0 to 4")},
       {.rc = "xf_all\t1e39\t1\n",
        .last = Exiting("wexmontrc.txt gives track 1 a crossfade length that is not a number")},
-      {.points = "0\tA\nnan\tB\n2\tZ\n",
-       .last = Exiting("Edit 2 has a time that is not a finite number")},
+      {.points = "0\tA\n1\tB\n1e39\tZ\n",
+       .last = Exiting("Edit 3 has a time that is not a finite number")},
       {.points = "-2\tA\n-1\tB\n2\tZ\n", .last = Exiting("Edit 2 has a negative time")},
       {.points = "", .last = Exiting("points.txt holds no edit points")},
       // Takes the build cannot render.
@@ -194,6 +195,9 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
        .last = Exiting("Tracks 1 and 2 would both be built to ./drums_bld.wav")},
       {.shell = "ln points.txt xfade_temp.wav",
        .last = Exiting("Output xfade_temp.wav is the input points.txt under another name")},
+      {.base = "x\nx.partial\n",
+       .args = {".partial"},
+       .last = Exiting("Output x.partial.partial would be overwritten while x.partial is built")},
   };
   for (const Project& c : cases) {
     ScratchDir dir;
@@ -254,6 +258,27 @@ TEST(Run, TheSingleArgumentReplacesTheOutputSuffix) {
         << run.output;
     EXPECT_TRUE(testing::Exists(output)) << output;
   }
+}
+
+// The output is built next to the file it replaces and renamed over it.
+TEST(Run, AnOutputThatIsALinkStaysALinkAndTheReplacedFileKeepsItsPermissions) {
+  ScratchDir dir;
+  Write({});
+  ASSERT_EQ(RunBinary(dir.Path()).exitStatus, 0);
+  const std::string built = testing::ReadFile("drums_bld.wav");
+  std::filesystem::create_directory("kept");
+  testing::WriteFile("kept/drums.wav", "an older output");
+  std::filesystem::permissions("kept/drums.wav", std::filesystem::perms(0640));
+  std::filesystem::remove("drums_bld.wav");
+  std::filesystem::create_symlink("kept/drums.wav", "drums_bld.wav");
+  const std::vector<std::string> before = Folder();
+
+  ASSERT_EQ(RunBinary(dir.Path()).exitStatus, 0);
+  EXPECT_EQ(std::filesystem::read_symlink("drums_bld.wav"), "kept/drums.wav");
+  EXPECT_EQ(testing::ReadFile("kept/drums.wav"), built);
+  EXPECT_EQ(std::filesystem::status("kept/drums.wav").permissions(), std::filesystem::perms(0640));
+  EXPECT_EQ(Folder(), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator("kept"), {}), 1);
 }
 
 TEST(Run, ANegativeCrossfadeLengthLeavesTheCutHard) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/take_check.h"
+#include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/sndfile_oracle.h"
 
@@ -30,14 +31,25 @@ TEST(TimecodeCheck, ListsEveryTakeNotRecordedWithTheFirstOnce) {
     }
   }
   CheckTakes(run);
-  EXPECT_EQ(ListTimeReferenceDisagreements(run),
-            (std::vector<std::string>{
-                "drums: drumsC.wav (edit point 3) starts at 00:00:00.200 (200 samples); edit "
-                "point 1's drumsA.wav starts at 01:02:03.500 (3723500 samples)",
-                "bass: bassB.wav (edit point 2) starts at 00:00:00.005 (5 samples); edit point "
-                "1's bassA.wav has no time reference",
-                "vox: voxB.wav (edit point 2) has no time reference; edit point 1's voxA.wav "
-                "starts at 00:00:00.007 (7 samples)"}));
+  const std::vector<std::string> expected = {
+      "drums: drumsC.wav (edit point 3) starts at 00:00:00.200 (200 samples); edit "
+      "point 1's drumsA.wav starts at 01:02:03.500 (3723500 samples)",
+      "bass: bassB.wav (edit point 2) starts at 00:00:00.005 (5 samples); edit point "
+      "1's bassA.wav has no time reference",
+      "vox: voxB.wav (edit point 2) has no time reference; edit point 1's voxA.wav "
+      "starts at 00:00:00.007 (7 samples)"};
+  EXPECT_EQ(ListTimeReferenceDisagreements(run), expected);
+  // The check lists them among what is worth knowing before a build.
+  testing::WriteFile("base.txt", "drums\nbass\nvox\n");
+  testing::WriteFile("points.txt", "0\tA\n0.01\tB\n0.02\tC\n0.03\tB\n");
+  const testing::BinaryRun check = testing::RunBinary(dir.Path(), {"--check"});
+  EXPECT_EQ(check.exitStatus, 0) << check.output;
+  for (const std::string& line : expected) {
+    EXPECT_NE(check.output.find(line + ": not recorded together; the output carries edit point 1's "
+                                       "time reference\n"),
+              std::string::npos)
+        << check.output;
+  }
 }
 
 }  // namespace

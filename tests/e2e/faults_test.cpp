@@ -12,6 +12,7 @@
 #include <functional>
 #include <thread>
 
+#include "foundation/byte_pack.h"
 #include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/sndfile_oracle.h"
@@ -25,9 +26,10 @@ using testing::WriteFile;
 
 // Runs the real binary in the current folder. Every file it writes is held
 // below `fileSizeLimit` bytes. Its output goes into a pipe of the smallest
-// size, so that `meanwhile` (handed the pipe) decides when it may go on.
+// size, so that `meanwhile` (handed the pipe and the process) decides when it
+// may go on. A run ended by a signal has the exit status 128 + the signal.
 testing::BinaryRun RunLimited(rlim_t fileSizeLimit = RLIM_INFINITY, const char* argument = nullptr,
-                              const std::function<void(int)>& meanwhile = {}) {
+                              const std::function<void(int, pid_t)>& meanwhile = {}) {
   int fds[2];
   EXPECT_EQ(::pipe(fds), 0);
   ::fcntl(fds[0], F_SETPIPE_SZ, 4096);
@@ -37,12 +39,15 @@ testing::BinaryRun RunLimited(rlim_t fileSizeLimit = RLIM_INFINITY, const char* 
     const rlimit limit{fileSizeLimit, fileSizeLimit};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+    for (const int stop : {SIGINT, SIGTERM, SIGHUP}) {
+      ::signal(stop, SIG_DFL);  // whatever the test runner ignores
+    }
     ::execl(WEXMONT_BINARY, WEXMONT_BINARY, argument, nullptr);
     ::_exit(127);
   }
   ::close(fds[1]);
   if (meanwhile) {
-    meanwhile(fds[0]);
+    meanwhile(fds[0], pid);
   }
   testing::BinaryRun run;
   char buffer[4096];
@@ -52,7 +57,9 @@ testing::BinaryRun RunLimited(rlim_t fileSizeLimit = RLIM_INFINITY, const char* 
   ::close(fds[0]);
   int status = 0;
   ::waitpid(pid, &status, 0);
-  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.exitStatus = WIFEXITED(status)     ? WEXITSTATUS(status)
+                   : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                         : -1;
   return run;
 }
 
@@ -86,13 +93,14 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
   constexpr rlim_t kNone = RLIM_INFINITY;
   const char* rc = "wexmontrc.txt";
   const Fault faults[] = {
-      {"output on a full disk", "d_bld.wav", "/dev/full", kNone, "Cannot write d_bld.wav"},
-      {"disk full in mid-track", rc, "xf_all\t5\t1", 6000, "Cannot write d_bld.wav"},
+      {"output on a full disk", "d_bld.wav", "/dev/full", kNone, "Cannot write d_bld.wav,"},
+      {"disk full in mid-track", rc, "xf_all\t5\t1", 6000, "Cannot write d_bld.wav.partial"},
       {"temporary file on a full disk", "xfade_temp.wav", "/dev/full", kNone,
        "Cannot write xfade_temp.wav"},
       {"disk full in mid-crossfade", rc, "xf_all\t187.5\t1", 6000, "Cannot write xfade_temp.wav"},
       {"temporary file is a folder", "xfade_temp.wav", "/", kNone, "Cannot create xfade_temp.wav"},
-      {"output folder missing", "d_mix", "", kNone, "Cannot create d_mix/out.wav", "_mix/out.wav"},
+      {"output folder missing", "d_mix", "", kNone, "Cannot create d_mix/out.wav.partial",
+       "_mix/out.wav"},
       {"template on a full disk", rc, "", 0, "Cannot write the template wexmontrc.txt"},
       // Refused before any output is created:
       {"edit time too far", "points.txt", "0\tA\n1e30\tB\n", kNone, "Edit 2 lies too far"},
@@ -114,7 +122,105 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
     ExpectFailure(RunLimited(fault.fileSizeLimit, fault.argument),
                   std::string(">> ") + fault.message);
     EXPECT_TRUE(takes.Changed().empty());
-    EXPECT_TRUE(std::string(fault.message).starts_with("Cannot") || !testing::Exists("d_bld.wav"));
+    // No output is left half-built: a device is written in place, and a
+    // temporary crossfade file the run could write is removed.
+    EXPECT_EQ(testing::Exists("d_bld.wav"), std::string(fault.path) == "d_bld.wav");
+    EXPECT_FALSE(testing::Exists("d_bld.wav.partial"));
+    EXPECT_EQ(testing::Exists("xfade_temp.wav"), becomes == "/");
+  }
+}
+
+// Writes a take of `frames` frames of 24-bit stereo at 8000 Hz that takes no
+// room: a header, then a hole.
+void WriteSparseTake(const std::string& path, int64_t frames) {
+  const WavHeader header = BuildHeader({8000, 24, 2}, frames);
+  WriteFile(path, std::string(header.begin(), header.end()));
+  ASSERT_EQ(::truncate(path.c_str(), kHeaderBytes + frames * 6), 0);
+}
+
+struct Stop {
+  const char* name;
+  int signal;  // sent once b's output is 8 MB into its build; 0: none
+  rlim_t fileSizeLimit;
+  bool temporaryIsFolder;  // refused at the first edit point of track a
+  const char* last;        // how the console ends
+  int exitStatus;
+};
+
+// Three tracks are built again after a first run: a with new takes, b with
+// 2 GiB takes (sparse) in whose build the run stops, and c, never reached.
+TEST(Faults, ARunThatStopsEarlyLeavesEveryOutputWholeAndBuildsNormallyNextTime) {
+  constexpr rlim_t kNone = RLIM_INFINITY;
+  const Stop stops[] = {
+      {"SIGINT", SIGINT, kNone, false, "edits: 1 2 >> Interrupted, exiting\n", 128 + SIGINT},
+      {"SIGTERM", SIGTERM, kNone, false, "edits: 1 2 >> Terminated, exiting\n", 128 + SIGTERM},
+      {"SIGHUP", SIGHUP, kNone, false, "edits: 1 2 >> Hung up, exiting\n", 128 + SIGHUP},
+      {"SIGKILL", SIGKILL, kNone, false, "edits: 1 2 ", 128 + SIGKILL},
+      {"full disk", 0, 1 << 20, false, ">> Cannot write b_bld.wav.partial, exiting\n", 1},
+      {"refusal during the build", 0, kNone, true, ">> Cannot create xfade_temp.wav, exiting\n", 1},
+  };
+  const std::vector<std::string> outputs = {"a_bld.wav", "b_bld.wav", "c_bld.wav"};
+  const auto writeTakes = [](const std::string& track, int32_t seed) {
+    for (const char* take : {"A", "B"}) {
+      testing::WriteCanonicalTake(track + take + ".wav", 8000, 24, 2,
+                                  testing::ToneSamples(2000, 2, 24, seed++));
+    }
+  };
+  for (const Stop& stop : stops) {
+    SCOPED_TRACE(stop.name);
+    ScratchDir dir;
+    WriteFile("base.txt", "a\nb\nc\n");
+    WriteFile("points.txt", "0\tA\n0.1\tB\n100000\tA\n");
+    WriteFile("wexmontrc.txt", "xf_all\t5\t1\n");
+    for (const char* track : {"a", "b", "c"}) {
+      writeTakes(track, 1);
+    }
+    ASSERT_EQ(RunLimited().exitStatus, 0);
+    const testing::InputSnapshot previous(outputs);
+
+    writeTakes("a", 3);
+    WriteSparseTake("bA.wav", 357913941);
+    WriteSparseTake("bB.wav", 357913941);
+    ASSERT_TRUE(!stop.temporaryIsFolder || ::mkdir("xfade_temp.wav", 0755) == 0);
+    const auto stopWhenBIsUnderWay = [&](int, pid_t pid) {
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      struct stat info {};
+      while ((::stat("b_bld.wav.partial", &info) != 0 || info.st_size < (8 << 20)) &&
+             std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      EXPECT_GE(info.st_size, 8 << 20);
+      ::kill(pid, stop.signal);
+    };
+    const testing::BinaryRun run =
+        RunLimited(stop.fileSizeLimit, nullptr,
+                   stop.signal ? std::function<void(int, pid_t)>(stopWhenBIsUnderWay) : nullptr);
+    EXPECT_EQ(run.exitStatus, stop.exitStatus) << run.output;
+    EXPECT_TRUE(run.output.ends_with(stop.last)) << run.output;
+
+    // a is finished unless the run stopped in it; b and c are as they were.
+    const std::vector<std::string> aIsNew = {outputs[0]};
+    EXPECT_EQ(previous.Changed(), stop.temporaryIsFolder ? std::vector<std::string>{} : aIsNew);
+    for (const std::string& output : outputs) {  // each holds what its header announces
+      const std::string bytes = testing::ReadFile(output);
+      EXPECT_EQ(bytes.size(),
+                kHeaderBytes + Load32LE(reinterpret_cast<const uint8_t*>(&bytes[40])));
+    }
+    // Only SIGKILL leaves something behind: its partial file and the
+    // temporary crossfade file, which the next run writes anew.
+    const bool killed = stop.signal == SIGKILL;
+    EXPECT_EQ(testing::Exists("b_bld.wav.partial"), killed);
+    EXPECT_FALSE(testing::Exists("a_bld.wav.partial"));
+    EXPECT_EQ(testing::Exists("xfade_temp.wav"), killed || stop.temporaryIsFolder);
+
+    // With b's takes of the first run back, b comes out as it did then.
+    writeTakes("b", 1);
+    ::rmdir("xfade_temp.wav");
+    const testing::BinaryRun next = RunLimited();
+    EXPECT_EQ(next.exitStatus, 0) << next.output;
+    EXPECT_EQ(previous.Changed(), aIsNew);
+    EXPECT_FALSE(testing::Exists("b_bld.wav.partial"));
+    EXPECT_FALSE(testing::Exists("xfade_temp.wav"));
   }
 }
 
@@ -158,7 +264,7 @@ TEST(Faults, ATakeThatVanishesAfterTheProbeEndsTheRun) {
       ASSERT_EQ(::link((std::string("d") + take + ".wav").c_str(), link.c_str()), 0);
     }
   }
-  const auto vanish = [](int output) {
+  const auto vanish = [](int output, pid_t) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     int waiting = 0;
     while (::ioctl(output, FIONREAD, &waiting) == 0 && waiting < 1000 &&
@@ -189,7 +295,7 @@ TEST(Faults, ASecondBuildInTheFolderIsRefusedWhileTheFirstRuns) {
   for (const char* take : {"dA.wav", "dB.wav", "eA.wav", "eB.wav"}) {
     testing::WriteCanonicalTake(take, 8000, 16, 1, testing::ToneSamples(9000, 1, 16, take[1]));
   }
-  const auto secondBuild = [](int firstOutput) {
+  const auto secondBuild = [](int firstOutput, pid_t) {
     int waiting = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (::ioctl(firstOutput, FIONREAD, &waiting) == 0 && waiting < 4000 &&

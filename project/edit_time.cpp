@@ -1,0 +1,152 @@
+#include "project/edit_time.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "project/text_file.h"
+
+namespace wexmont {
+namespace {
+
+constexpr uint64_t kSixty = 60;  // seconds per minute, minutes per hour
+constexpr size_t kClockFieldDigits = 2;
+constexpr size_t kMostClockFields = 3;
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// How many digits stand in a row from `position` on.
+size_t DigitsAt(std::string_view text, size_t position) {
+  size_t count = 0;
+  while (position + count < text.size() && IsDigit(text[position + count])) {
+    ++count;
+  }
+  return count;
+}
+
+bool SkipSign(std::string_view text, size_t& position) {
+  if (position < text.size() && (text[position] == '+' || text[position] == '-')) {
+    ++position;
+    return true;
+  }
+  return false;
+}
+
+// [+-] digits [. digits] [e [+-] digits], with at least one digit before the
+// exponent.
+bool IsDecimalNumber(std::string_view text) {
+  size_t p = 0;
+  SkipSign(text, p);
+  const size_t whole = DigitsAt(text, p);
+  p += whole;
+  size_t decimals = 0;
+  if (p < text.size() && text[p] == '.') {
+    decimals = DigitsAt(text, ++p);
+    p += decimals;
+  }
+  if (whole + decimals == 0) {
+    return false;
+  }
+  if (p < text.size() && (text[p] == 'e' || text[p] == 'E')) {
+    SkipSign(text, ++p);
+    const size_t exponent = DigitsAt(text, p);
+    if (exponent == 0) {
+      return false;
+    }
+    p += exponent;
+  }
+  return p == text.size();
+}
+
+std::vector<std::string_view> SplitAtColons(std::string_view text) {
+  std::vector<std::string_view> fields;
+  size_t start = 0;
+  for (size_t colon = text.find(':'); colon != std::string_view::npos;
+       colon = text.find(':', start)) {
+    fields.push_back(text.substr(start, colon - start));
+    start = colon + 1;
+  }
+  fields.push_back(text.substr(start));
+  return fields;
+}
+
+// Adds `value` to `total` x 60, or reports that the total no longer fits.
+bool AccumulateSixties(uint64_t& total, uint64_t value) {
+  if (total > (std::numeric_limits<uint64_t>::max() - value) / kSixty) {
+    return false;
+  }
+  total = total * kSixty + value;
+  return true;
+}
+
+// The whole number of a run of digits, or nothing when it does not fit.
+std::optional<uint64_t> WholeNumber(std::string_view digits) {
+  uint64_t value = 0;
+  constexpr uint64_t kTen = 10;
+  for (const char c : digits) {
+    const auto digit = static_cast<uint64_t>(c - '0');
+    if (value > (std::numeric_limits<uint64_t>::max() - digit) / kTen) {
+      return std::nullopt;
+    }
+    value = value * kTen + digit;
+  }
+  return value;
+}
+
+// "1:30.5" -> "90.5": the whole seconds counted as an integer, the decimals
+// appended as typed. Nothing when the text is no m:ss or h:mm:ss; "inf" when
+// the seconds do not fit a count.
+std::optional<std::string> ClockAsSeconds(std::string_view text) {
+  const std::vector<std::string_view> fields = SplitAtColons(text);
+  if (fields.size() < 2 || fields.size() > kMostClockFields) {
+    return std::nullopt;
+  }
+  const std::string_view lastField = fields.back();
+  const size_t point = lastField.find('.');
+  const std::string_view decimals =
+      point == std::string_view::npos ? std::string_view() : lastField.substr(point);
+  if (DigitsAt(decimals, 1) + 1 < decimals.size()) {
+    return std::nullopt;  // something other than digits after the point
+  }
+  const std::string_view first = fields.front();
+  if (first.empty() || DigitsAt(first, 0) != first.size()) {
+    return std::nullopt;
+  }
+  const std::optional<uint64_t> hours = WholeNumber(first);  // or minutes, for m:ss
+  uint64_t total = hours.value_or(0);
+  bool fits = hours.has_value();
+  for (size_t k = 1; k < fields.size(); ++k) {
+    const std::string_view sixties =
+        k + 1 == fields.size() ? lastField.substr(0, point) : fields[k];
+    if (sixties.size() != kClockFieldDigits || DigitsAt(sixties, 0) != kClockFieldDigits) {
+      return std::nullopt;
+    }
+    const uint64_t value = WholeNumber(sixties).value_or(kSixty);  // two digits always fit
+    if (value >= kSixty) {
+      return std::nullopt;
+    }
+    fits = fits && AccumulateSixties(total, value);
+  }
+  if (!fits) {
+    return "inf";
+  }
+  return std::to_string(total) + std::string(decimals);
+}
+
+}  // namespace
+
+std::optional<float> ParseEditTime(std::string_view field) {
+  const std::string_view text = TrimSpaces(field);
+  if (IsDecimalNumber(text)) {
+    return ToFloat(text);
+  }
+  if (const std::optional<std::string> seconds = ClockAsSeconds(text)) {
+    return ToFloat(*seconds);
+  }
+  return std::nullopt;
+}
+
+}  // namespace wexmont

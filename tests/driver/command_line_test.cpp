@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "driver/version.h"
+#include "tests/support/project_files.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/sndfile_oracle.h"
+
+namespace wexmont {
+namespace {
+
+using testing::RunBinary;
+using testing::ScratchDir;
+
+const std::string kNoFile = "(no file)";
+
+// drums, 1000 Hz mono takes A, B and Z of 3000 frames each.
+void WriteProject(const std::string& points, const std::string& rc) {
+  testing::WriteFile("base.txt", "drums\n");
+  testing::WriteFile("points.txt", points);
+  if (rc != kNoFile) {
+    testing::WriteFile("wexmontrc.txt", rc);
+  }
+  for (const char* take : {"drumsA.wav", "drumsB.wav", "drumsZ.wav"}) {
+    testing::WriteCanonicalTake(take, 1000, 16, 1, testing::ToneSamples(3000, 1, 16, 1));
+  }
+}
+
+std::vector<std::string> Folder() {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(".")) {
+    names.push_back(entry.path().filename());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct OptionCase {
+  std::vector<std::string> args;
+  std::string points = "0\tA\n1\tB\n2\tZ\n";
+  std::string rc = kNoFile;
+  int status = 0;
+  std::string output{};                // found in the output
+  std::vector<std::string> written{};  // files the run adds
+  bool sameAsBuild = false;            // the output of a build of the same project
+};
+
+TEST(CommandLine, OptionsAnswerAndWriteNothingOtherArgumentsStillBuild) {
+  const std::string usage = "Usage: wexmont [SUFFIX | --check | --help | --version]\n\n";
+  const auto built = [](const std::string& output) {
+    return std::vector<std::string>{output, "wexmontrc.txt", "xfade_temp.wav"};
+  };
+  const OptionCase cases[] = {
+      {.args = {"--help"}, .output = usage},
+      {.args = {"-h"}, .output = usage},
+      {.args = {"--version"}, .output = std::string("wexmont ") + kWexmontVersion + "\n"},
+      {.args = {"--check"},
+       .output = "wexmontrc.txt is missing: a build would first write its template, and then "
+                 "use no crossfades.\nCheck passed: 1 track ready to build. Nothing was "
+                 "written.\n\n"},
+      {.args = {"--check"},
+       .points = "0.5\tA\n1\tB\n2\tZ\n",
+       .rc = "xf_all\t100\t2\n",
+       .output = "1\t100.0\t2\n\nTrack 1: drums, 1000 Hz, 16-bit, mono, built to drums_bld.wav: "
+                 "2000 frames (2.000 s)\nSilence before edit 1: frames 0 to 500 (0.500 s)\n"
+                 "edit\ttake\tstart s\tend s\tstart frame\tend frame\tcrossfade\n"
+                 "1\tdrumsA.wav\t0.500\t1.000\t500\t1000\tnone\n"
+                 "2\tdrumsB.wav\t1.000\t2.000\t1000\t2000\t100 frames linear\n"
+                 "3\tdrumsZ.wav\t2.000\t-\t2000\t-\tend\n\n"},
+      // A faulty project: the check says what a build says, with the same status.
+      {.args = {"--check"}, .points = "0\tA\n1\tC\n", .status = 1, .sameAsBuild = true},
+      {.args = {"--check"}, .points = "0\tA\n5\tB\n4\tZ\n", .status = 1, .sameAsBuild = true},
+      // Anything else is the suffix, dash or not; two arguments are ignored.
+      {.args = {"-v2.wav"},
+       .output = "Building to drums-v2.wav\n",
+       .written = built("drums-v2.wav")},
+      {.args = {"--check", "--help"},
+       .output = "Building to drums_bld.wav\n",
+       .written = built("drums_bld.wav")},
+  };
+  for (const OptionCase& c : cases) {
+    const std::string name = c.args[0] + " " + c.points;
+    std::string buildOutput;
+    if (c.sameAsBuild) {
+      ScratchDir dir;
+      WriteProject(c.points, c.rc);
+      buildOutput = RunBinary(dir.Path()).output;
+    }
+    ScratchDir dir;
+    WriteProject(c.points, c.rc);
+    const std::vector<std::string> before = Folder();
+    const testing::InputSnapshot inputs(before);
+    const testing::BinaryRun run = RunBinary(dir.Path(), c.args);
+    EXPECT_EQ(run.exitStatus, c.status) << name << run.output;
+    EXPECT_NE(run.output.find(c.output), std::string::npos) << name << run.output;
+    if (c.sameAsBuild) {
+      EXPECT_EQ(run.output, buildOutput) << name;
+    }
+    std::vector<std::string> expected = before;
+    expected.insert(expected.end(), c.written.begin(), c.written.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Folder(), expected) << name;
+    EXPECT_TRUE(inputs.Changed().empty()) << name;
+  }
+}
+
+}  // namespace
+}  // namespace wexmont
