@@ -28,15 +28,6 @@ void WriteProject(const std::string& points, const std::string& rc) {
   }
 }
 
-std::vector<std::string> Folder() {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(".")) {
-    names.push_back(entry.path().filename());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 struct OptionCase {
   std::vector<std::string> args;
   std::string points = "0\tA\n1\tB\n2\tZ\n";
@@ -90,7 +81,7 @@ TEST(CommandLine, OptionsAnswerAndWriteNothingOtherArgumentsStillBuild) {
     }
     ScratchDir dir;
     WriteProject(c.points, c.rc);
-    const std::vector<std::string> before = Folder();
+    const std::vector<std::string> before = testing::FolderListing();
     const testing::InputSnapshot inputs(before);
     const testing::BinaryRun run = RunBinary(dir.Path(), c.args);
     EXPECT_EQ(run.exitStatus, c.status) << name << run.output;
@@ -101,7 +92,7 @@ TEST(CommandLine, OptionsAnswerAndWriteNothingOtherArgumentsStillBuild) {
     std::vector<std::string> expected = before;
     expected.insert(expected.end(), c.written.begin(), c.written.end());
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Folder(), expected) << name;
+    EXPECT_EQ(testing::FolderListing(), expected) << name;
     EXPECT_TRUE(inputs.Changed().empty()) << name;
   }
 }

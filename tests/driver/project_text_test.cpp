@@ -47,15 +47,6 @@ void Write(const TextCase& c, const std::string& points) {
   }
 }
 
-std::vector<std::string> Folder() {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(".")) {
-    names.push_back(entry.path().filename());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // The standard takes with `odd` in place of the take of its name.
 std::vector<Take> With(const Take& odd) {
   std::vector<Take> takes = TextCase().takes;
@@ -174,7 +165,7 @@ TEST(ProjectText, TimesLineEndsAndNamesAsPeopleTypeThem) {
     }
     ScratchDir dir;
     Write(c, c.points);
-    const std::vector<std::string> before = Folder();
+    const std::vector<std::string> before = testing::FolderListing();
     const testing::InputSnapshot inputs(before);
     const testing::BinaryRun run = RunBinary(dir.Path(), c.args);
     EXPECT_EQ(run.exitStatus, c.status) << name << run.output;
@@ -187,7 +178,7 @@ TEST(ProjectText, TimesLineEndsAndNamesAsPeopleTypeThem) {
       EXPECT_EQ(run.output, expectedOutput) << name;
     }
     if (c.status == 1 || !c.args.empty()) {
-      EXPECT_EQ(Folder(), before) << name;
+      EXPECT_EQ(testing::FolderListing(), before) << name;
     }
     EXPECT_TRUE(inputs.Changed().empty()) << name;
   }

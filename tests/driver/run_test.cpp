@@ -56,17 +56,6 @@ void Write(const Project& p) {
   }
 }
 
-std::vector<std::string> Folder(bool regularOnly = false) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(".")) {
-    if (!regularOnly || entry.is_regular_file()) {
-      names.push_back(entry.path().filename());
-    }
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::string Times(const std::string& text, int count) {
   std::string lines;
   for (int i = 0; i < count; ++i) {
@@ -202,12 +191,12 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
   for (const Project& c : cases) {
     ScratchDir dir;
     Write(c);
-    const std::vector<std::string> before = Folder();
-    const testing::InputSnapshot inputs(Folder(true));
+    const std::vector<std::string> before = testing::FolderListing();
+    const testing::InputSnapshot inputs(testing::FolderListing(true));
     const testing::BinaryRun run = RunBinary(dir.Path(), c.args);
     EXPECT_EQ(run.exitStatus, 1) << c.last;
     EXPECT_TRUE(run.output.ends_with(c.last)) << "expected " << c.last << run.output;
-    EXPECT_EQ(Folder(), before) << c.last;
+    EXPECT_EQ(testing::FolderListing(), before) << c.last;
     EXPECT_TRUE(inputs.Changed().empty()) << c.last;
   }
 }
@@ -219,7 +208,8 @@ TEST(Run, AnEmptyTrackListPlansNothing) {
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.output, kBanner + "Planning to build 0 tracks using 3 edit points.\n\n" +
                             "Crossfade Matrix:\ntrack\tlength\ttype\n\n\nDone\n\n");
-  EXPECT_EQ(Folder(), (std::vector<std::string>{"base.txt", "points.txt", "wexmontrc.txt"}));
+  EXPECT_EQ(testing::FolderListing(),
+            (std::vector<std::string>{"base.txt", "points.txt", "wexmontrc.txt"}));
 }
 
 TEST(Run, EachTrackIsPlannedAtItsOwnRateWithItsOwnCrossfade) {
@@ -271,13 +261,13 @@ TEST(Run, AnOutputThatIsALinkStaysALinkAndTheReplacedFileKeepsItsPermissions) {
   std::filesystem::permissions("kept/drums.wav", std::filesystem::perms(0640));
   std::filesystem::remove("drums_bld.wav");
   std::filesystem::create_symlink("kept/drums.wav", "drums_bld.wav");
-  const std::vector<std::string> before = Folder();
+  const std::vector<std::string> before = testing::FolderListing();
 
   ASSERT_EQ(RunBinary(dir.Path()).exitStatus, 0);
   EXPECT_EQ(std::filesystem::read_symlink("drums_bld.wav"), "kept/drums.wav");
   EXPECT_EQ(testing::ReadFile("kept/drums.wav"), built);
   EXPECT_EQ(std::filesystem::status("kept/drums.wav").permissions(), std::filesystem::perms(0640));
-  EXPECT_EQ(Folder(), before);
+  EXPECT_EQ(testing::FolderListing(), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator("kept"), {}), 1);
 }
 

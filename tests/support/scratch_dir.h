@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace wexmont::testing {
 
@@ -19,5 +20,9 @@ class ScratchDir {
   std::string path_;
   std::string previous_;
 };
+
+// The names in the current directory, sorted (only regular files, if asked):
+// what a run left behind.
+std::vector<std::string> FolderListing(bool regularOnly = false);
 
 }  // namespace wexmont::testing
