@@ -1,15 +1,52 @@
 #include "driver/track_builder.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "driver/edit_plan.h"
+#include "driver/temporary_crossfade_file.h"
 #include "foundation/console.h"
+#include "wav/data_chunk.h"
+#include "wav/sample_source.h"
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
 
 namespace wexmont {
 namespace {
+
+// The takes of a track stay open from one edit point to the next: a comp
+// switches among a few takes, so each is opened, and its sample area found,
+// about once per track instead of at every read.
+class OpenTakes {
+ public:
+  const SampleSource& Get(const std::string& path) {
+    for (Entry& entry : takes_) {
+      if (entry.source->path == path) {
+        entry.lastUse = ++uses_;
+        return *entry.source;
+      }
+    }
+    if (takes_.size() == kMostOpenTakes) {
+      takes_.erase(std::min_element(takes_.begin(), takes_.end(),
+                                    [](auto& a, auto& b) { return a.lastUse < b.lastUse; }));
+    }
+    takes_.push_back(
+        {std::make_unique<SampleSource>(SampleSource::Open(path, kCopyScanLast)), ++uses_});
+    return *takes_.back().source;
+  }
+
+ private:
+  static constexpr size_t kMostOpenTakes = 8;
+  struct Entry {
+    std::unique_ptr<SampleSource> source;  // stays in place while others come and go
+    int64_t lastUse;
+  };
+  std::vector<Entry> takes_;
+  int64_t uses_ = 0;
+};
 
 // What one track's build needs at every edit point.
 struct TrackJob {
@@ -20,26 +57,25 @@ struct TrackJob {
   TrackPlan plan;
   int64_t crossfadeFrames;
   int32_t crossfadeType;
-  int64_t furthestFrame = 0;  // end of the furthest frame written so far
+  TemporaryCrossfadeFile& temporary;
+  FrameWriter writer{output, format.BytesPerSample(), format.channels};
+  OpenTakes takes{};
+  std::optional<CrossfadeCurve> curve{};  // made by the first crossfade
+  int64_t furthestFrame = 0;              // end of the furthest frame written so far
 
   void Wrote(int64_t frame, int64_t frameCount) {
     furthestFrame = std::max(furthestFrame, frame + frameCount);
   }
 };
 
-void FreshTemporaryFile(const TrackJob& job) {
-  WriteWavHeader(kTemporaryCrossfadeFile, job.format, job.crossfadeFrames);
-}
-
 void PadSilence(TrackJob& job, int64_t frame, int64_t frameCount) {
-  WriteSilence(job.output, frame, job.format.BytesPerSample(), job.format.channels, frameCount);
+  job.writer.Silence(frame, frameCount);
   job.Wrote(frame, frameCount);
 }
 
 // The segment of an edit point and, where its take ends early, the tail pad.
-void WriteSegment(TrackJob& job, const std::string& incomingTake, const EditPlanEntry& edit) {
-  CopyFrames(job.output, incomingTake, edit.editPosition, job.format.BytesPerSample(),
-             job.format.channels, edit.segmentLength, edit.editPosition);
+void WriteSegment(TrackJob& job, const SampleSource& incomingTake, const EditPlanEntry& edit) {
+  job.writer.Copy(incomingTake, edit.editPosition, edit.segmentLength, edit.editPosition);
   job.Wrote(edit.editPosition, edit.segmentLength);
   if (edit.tailPad) {
     PadSilence(job, edit.tailPadPosition, edit.tailPadLength);
@@ -51,60 +87,67 @@ void BuildFirstEdit(TrackJob& job, const std::string& incomingTake) {
   if (edit.segmentLength < 1) {
     return;
   }
-  FreshTemporaryFile(job);
+  job.temporary.FreshHeader(job.format, job.crossfadeFrames);
   const int64_t leadIn = job.run.leadIn[job.track];
   if (leadIn != 0) {
     PadSilence(job, 0, leadIn);
   }
-  WriteSegment(job, incomingTake, edit);
+  WriteSegment(job, job.takes.Get(incomingTake), edit);
 }
 
-// The crossfade is rendered from the takes before anything of this edit
-// point is written, and copied over the cut last, so that it covers both
-// sides of the cut.
+// The crossfade is placed in the takes (and a failure reported) before
+// anything of this edit point is written, and written over the cut last, so
+// that it covers both sides of the cut.
 void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
                     const std::string& incomingTake) {
   const EditPlanEntry& edit = job.plan.edits[u];
   if (edit.segmentLength < 1) {
     return;
   }
-  FreshTemporaryFile(job);
+  job.temporary.FreshHeader(job.format, job.crossfadeFrames);
   const bool due = job.crossfadeType != kNoCrossfade &&
                    static_cast<double>(edit.editPosition) > job.crossfadeFrames * 0.5;
   const int64_t crossfadeStart = edit.editPosition - job.crossfadeFrames / 2;
-  int32_t rendered = kCrossfadeRendered;
+  const CrossfadeTakes takes{job.takes.Get(outgoingTake),
+                             job.takes.Get(incomingTake),
+                             job.format.channels,
+                             {job.format.BytesPerSample(), job.format.kind}};
+  CrossfadeSpan span;
   if (due) {
-    rendered =
-        RenderCrossfade(edit.editPosition, edit.editPosition, job.crossfadeFrames,
-                        job.crossfadeType, outgoingTake, incomingTake, kTemporaryCrossfadeFile,
-                        job.format.channels, {job.format.BytesPerSample(), job.format.kind});
-    if (rendered != kCrossfadeRendered) {
+    if (!job.curve) {
+      job.curve.emplace(job.crossfadeType, job.crossfadeFrames);
+    }
+    span = PlaceCrossfade(takes, *job.curve, edit.editPosition, edit.editPosition);
+    if (span.result != kCrossfadeRendered) {
       Say("Crossfade failed.\n");
     }
   }
-  WriteSegment(job, incomingTake, edit);
+  WriteSegment(job, takes.incoming, edit);
   if (!due) {
     return;
   }
-  // A failed crossfade leaves the hard cut: its temporary file holds no
-  // frames. The copy never reaches past the length the header announces.
-  const int64_t copied = std::min(job.crossfadeFrames, job.plan.outputLength - crossfadeStart);
-  if (rendered == kCrossfadeRendered && crossfadeStart >= 1 && copied > 0) {
-    CopyFrames(job.output, kTemporaryCrossfadeFile, crossfadeStart, job.format.BytesPerSample(),
-               job.format.channels, copied, 0);
-    job.Wrote(crossfadeStart, copied);
+  // A failed crossfade leaves the hard cut. The crossfade never reaches past
+  // the length the header announces.
+  const int64_t rendered = std::min(job.crossfadeFrames, job.plan.outputLength - crossfadeStart);
+  if (span.result == kCrossfadeRendered && crossfadeStart >= 1 && rendered > 0) {
+    RenderCrossfadeFrames(takes, span, *job.curve, rendered,
+                          [&](int64_t first, std::span<const uint8_t> frames) {
+                            job.writer.Put(crossfadeStart + first, frames);
+                          });
+    job.Wrote(crossfadeStart, rendered);
   }
-  std::remove(kTemporaryCrossfadeFile);
+  job.temporary.CrossfadeDone();
 }
 
-void BuildTrack(const RunTables& run, int32_t t) {
+void BuildTrack(const RunTables& run, int32_t t, TemporaryCrossfadeFile& temporary) {
   TrackJob job{run,
                t,
                run.outputNames[t],
                run.trackFormat[t],
                PlanTrackOfRun(run, t),
                run.crossfadeFrames[t],
-               run.crossfadeType[t]};
+               run.crossfadeType[t],
+               temporary};
   Say("\n\nBuilding to %s\n", job.output.c_str());
   WriteWavHeader(job.output, job.format, job.plan.outputLength);
   Say("edits: ");
@@ -123,13 +166,15 @@ void BuildTrack(const RunTables& run, int32_t t) {
   if (job.furthestFrame < job.plan.outputLength) {
     PadSilence(job, job.furthestFrame, job.plan.outputLength - job.furthestFrame);
   }
+  job.writer.Close();
 }
 
 }  // namespace
 
 void BuildTracks(const RunTables& run) {
+  TemporaryCrossfadeFile temporary;
   for (int32_t t = 0; t < run.trackCount; ++t) {
-    BuildTrack(run, t);
+    BuildTrack(run, t, temporary);
   }
 }
 

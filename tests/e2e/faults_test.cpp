@@ -90,7 +90,9 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
       {"disk full in mid-track", rc, "xf_all\t5\t1", 6000, "Cannot write d_bld.wav"},
       {"temporary file on a full disk", "xfade_temp.wav", "/dev/full", kNone,
        "Cannot write xfade_temp.wav"},
-      {"disk full in mid-crossfade", rc, "xf_all\t187.5\t1", 6000, "Cannot write xfade_temp.wav"},
+      // The crossfade is written straight into the output: the output's write
+      // is the one that fails, never the temporary file's.
+      {"disk full at a long crossfade", rc, "xf_all\t187.5\t1", 6000, "Cannot write d_bld.wav"},
       {"temporary file is a folder", "xfade_temp.wav", "/", kNone, "Cannot create xfade_temp.wav"},
       {"output folder missing", "d_mix", "", kNone, "Cannot create d_mix/out.wav", "_mix/out.wav"},
       {"template on a full disk", rc, "", 0, "Cannot write the template wexmontrc.txt"},
