@@ -60,8 +60,8 @@ struct TrackJob {
   TemporaryCrossfadeFile& temporary;
   FrameWriter writer{output, format.BytesPerSample(), format.channels};
   OpenTakes takes{};
-  std::optional<CrossfadeCurve> curve{};  // made by the first crossfade
-  int64_t furthestFrame = 0;              // end of the furthest frame written so far
+  std::optional<CrossfadeRenderer> renderer{};  // made by the first crossfade
+  int64_t furthestFrame = 0;                    // end of the furthest frame written so far
 
   void Wrote(int64_t frame, int64_t frameCount) {
     furthestFrame = std::max(furthestFrame, frame + frameCount);
@@ -108,21 +108,20 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
   const bool due = job.crossfadeType != kNoCrossfade &&
                    static_cast<double>(edit.editPosition) > job.crossfadeFrames * 0.5;
   const int64_t crossfadeStart = edit.editPosition - job.crossfadeFrames / 2;
-  const CrossfadeTakes takes{job.takes.Get(outgoingTake),
-                             job.takes.Get(incomingTake),
-                             job.format.channels,
-                             {job.format.BytesPerSample(), job.format.kind}};
+  const SampleSource& outgoing = job.takes.Get(outgoingTake);
+  const SampleSource& incoming = job.takes.Get(incomingTake);
   CrossfadeSpan span;
   if (due) {
-    if (!job.curve) {
-      job.curve.emplace(job.crossfadeType, job.crossfadeFrames);
+    if (!job.renderer) {
+      job.renderer.emplace(job.crossfadeType, job.crossfadeFrames, job.format.channels,
+                           SampleCoding{job.format.BytesPerSample(), job.format.kind});
     }
-    span = PlaceCrossfade(takes, *job.curve, edit.editPosition, edit.editPosition);
+    span = job.renderer->Place(outgoing, incoming, edit.editPosition, edit.editPosition);
     if (span.result != kCrossfadeRendered) {
       Say("Crossfade failed.\n");
     }
   }
-  WriteSegment(job, takes.incoming, edit);
+  WriteSegment(job, incoming, edit);
   if (!due) {
     return;
   }
@@ -130,10 +129,9 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
   // the length the header announces.
   const int64_t rendered = std::min(job.crossfadeFrames, job.plan.outputLength - crossfadeStart);
   if (span.result == kCrossfadeRendered && crossfadeStart >= 1 && rendered > 0) {
-    RenderCrossfadeFrames(takes, span, *job.curve, rendered,
-                          [&](int64_t first, std::span<const uint8_t> frames) {
-                            job.writer.Put(crossfadeStart + first, frames);
-                          });
+    job.renderer->Render(span, rendered, [&](int64_t first, std::span<const uint8_t> frames) {
+      job.writer.Put(crossfadeStart + first, frames);
+    });
     job.Wrote(crossfadeStart, rendered);
   }
   job.temporary.CrossfadeDone();

@@ -34,20 +34,8 @@ bool PlaceInTake(const SampleSource& take, int64_t centreFrame, int64_t crossfad
   return startByte >= take.DataOffset() && startByte <= take.fileSize;
 }
 
-// Reads `frames` frames from `firstFrame` on into the front of `block`;
-// frames past the take's audio are silence.
-void ReadBlock(const SampleSource& take, int64_t audioFrames, int64_t firstFrame, int64_t frames,
-               int64_t bytesPerFrame, std::vector<uint8_t>& block) {
-  const int64_t supplied = std::clamp<int64_t>(audioFrames - firstFrame, 0, frames);
-  const auto part = std::span(block.data(), static_cast<size_t>(supplied * bytesPerFrame));
-  if (take.file.ReadAt(take.DataOffset() + firstFrame * bytesPerFrame, part) < part.size()) {
-    EndRun(">> Cannot read %s, exiting\n", take.path.c_str());
-  }
-  std::fill(block.begin() + static_cast<ptrdiff_t>(part.size()),
-            block.begin() + static_cast<ptrdiff_t>(frames * bytesPerFrame), 0);
-}
-
-void RefuseUnrenderable(int32_t crossfadeType, int32_t channels, SampleCoding coding) {
+// The crossfade type, once it and the format are known to be renderable.
+int32_t RenderableType(int32_t crossfadeType, int32_t channels, SampleCoding coding) {
   if (crossfadeType < kEqualPowerCurve || crossfadeType > kSineCurve) {
     EndRun(">> Crossfade type %d is not known, exiting\n", crossfadeType);
   }
@@ -58,36 +46,47 @@ void RefuseUnrenderable(int32_t crossfadeType, int32_t channels, SampleCoding co
     EndRun(">> Cannot crossfade %d channels of %d-byte %s samples, exiting\n", channels,
            coding.bytesPerSample, kind);
   }
+  return crossfadeType;
 }
 
 }  // namespace
 
-CrossfadeSpan PlaceCrossfade(const CrossfadeTakes& takes, const CrossfadeCurve& curve,
-                             int64_t outgoingCentreFrame, int64_t incomingCentreFrame) {
-  RefuseUnrenderable(curve.Type(), takes.channels, takes.coding);
-  if (!takes.outgoing.IsOpen()) {
+CrossfadeRenderer::CrossfadeRenderer(int32_t crossfadeType, int64_t crossfadeFrames,
+                                     int32_t channels, SampleCoding coding)
+    : curve_(RenderableType(crossfadeType, channels, coding), crossfadeFrames),
+      channels_(channels),
+      coding_(coding),
+      bytesPerFrame_(int64_t{channels} * coding.bytesPerSample),
+      blockFrames_(std::min(BlockFrames(bytesPerFrame_), std::max<int64_t>(crossfadeFrames, 1))),
+      outgoingBlock_(static_cast<size_t>(blockFrames_ * bytesPerFrame_)),
+      incomingBlock_(outgoingBlock_.size()),
+      mixedBlock_(outgoingBlock_.size()) {}
+
+CrossfadeSpan CrossfadeRenderer::Place(const SampleSource& outgoing, const SampleSource& incoming,
+                                       int64_t outgoingCentreFrame,
+                                       int64_t incomingCentreFrame) const {
+  if (!outgoing.IsOpen()) {
     return {kOutgoingTakeFailed};
   }
-  if (!takes.incoming.IsOpen()) {
+  if (!incoming.IsOpen()) {
     return {kIncomingTakeFailed};
   }
   // Both sample areas are found before either start byte is checked.
-  if (!takes.outgoing.area) {
+  if (!outgoing.area) {
     Say("Data block not found error\n");
     return {kOutgoingTakeFailed};
   }
-  if (!takes.incoming.area) {
+  if (!incoming.area) {
     Say("Data block not found error\n");
     return {kIncomingTakeFailed};
   }
-  const int64_t bytesPerFrame = takes.BytesPerFrame();
-  CrossfadeSpan span;
-  if (!PlaceInTake(takes.outgoing, outgoingCentreFrame, curve.Frames(), bytesPerFrame,
+  CrossfadeSpan span{kCrossfadeRendered, &outgoing, &incoming};
+  if (!PlaceInTake(outgoing, outgoingCentreFrame, curve_.Frames(), bytesPerFrame_,
                    span.outgoingStart, span.outgoingFrames)) {
     Say("Invalid crossfade for destination file\n");
     return {kOutgoingTakeFailed};
   }
-  if (!PlaceInTake(takes.incoming, incomingCentreFrame, curve.Frames(), bytesPerFrame,
+  if (!PlaceInTake(incoming, incomingCentreFrame, curve_.Frames(), bytesPerFrame_,
                    span.incomingStart, span.incomingFrames)) {
     Say("Invalid crossfade for source file\n");
     return {kIncomingTakeFailed};
@@ -95,21 +94,30 @@ CrossfadeSpan PlaceCrossfade(const CrossfadeTakes& takes, const CrossfadeCurve& 
   return span;
 }
 
-void RenderCrossfadeFrames(const CrossfadeTakes& takes, const CrossfadeSpan& span,
-                           CrossfadeCurve& curve, int64_t frames, const CrossfadeSink& sink) {
-  const int64_t bytesPerFrame = takes.BytesPerFrame();
-  const int64_t blockFrames = std::min(BlockFrames(bytesPerFrame), std::max<int64_t>(frames, 1));
-  const size_t blockBytes = static_cast<size_t>(blockFrames * bytesPerFrame);
-  std::vector<uint8_t> outgoingBlock(blockBytes), incomingBlock(blockBytes), mixedBlock(blockBytes);
-  for (int64_t blockStart = 0; blockStart < frames; blockStart += blockFrames) {
-    const int64_t count = std::min(blockFrames, frames - blockStart);
-    ReadBlock(takes.outgoing, span.outgoingFrames, span.outgoingStart + blockStart, count,
-              bytesPerFrame, outgoingBlock);
-    ReadBlock(takes.incoming, span.incomingFrames, span.incomingStart + blockStart, count,
-              bytesPerFrame, incomingBlock);
-    MixBlock(outgoingBlock, incomingBlock, curve.Gains(blockStart, count), takes.channels,
-             takes.coding, mixedBlock);
-    sink(blockStart, std::span(mixedBlock.data(), static_cast<size_t>(count * bytesPerFrame)));
+// Reads `frames` frames from `firstFrame` on into the front of `block`;
+// frames past the take's audio are silence.
+void CrossfadeRenderer::ReadBlock(const SampleSource& take, int64_t audioFrames, int64_t firstFrame,
+                                  int64_t frames, std::vector<uint8_t>& block) const {
+  const int64_t supplied = std::clamp<int64_t>(audioFrames - firstFrame, 0, frames);
+  const auto part = std::span(block.data(), static_cast<size_t>(supplied * bytesPerFrame_));
+  if (take.file.ReadAt(take.DataOffset() + firstFrame * bytesPerFrame_, part) < part.size()) {
+    EndRun(">> Cannot read %s, exiting\n", take.path.c_str());
+  }
+  std::fill(block.begin() + static_cast<ptrdiff_t>(part.size()),
+            block.begin() + static_cast<ptrdiff_t>(frames * bytesPerFrame_), 0);
+}
+
+void CrossfadeRenderer::Render(const CrossfadeSpan& span, int64_t frames,
+                               const CrossfadeSink& sink) {
+  for (int64_t blockStart = 0; blockStart < frames; blockStart += blockFrames_) {
+    const int64_t count = std::min(blockFrames_, frames - blockStart);
+    ReadBlock(*span.outgoing, span.outgoingFrames, span.outgoingStart + blockStart, count,
+              outgoingBlock_);
+    ReadBlock(*span.incoming, span.incomingFrames, span.incomingStart + blockStart, count,
+              incomingBlock_);
+    MixBlock(outgoingBlock_, incomingBlock_, curve_.Gains(blockStart, count), channels_, coding_,
+             mixedBlock_);
+    sink(blockStart, std::span(mixedBlock_.data(), static_cast<size_t>(count * bytesPerFrame_)));
   }
 }
 
@@ -117,7 +125,7 @@ int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame
                         int64_t crossfadeFrames, int32_t crossfadeType,
                         const std::string& outgoingTake, const std::string& incomingTake,
                         const std::string& temporaryFile, int32_t channels, SampleCoding coding) {
-  RefuseUnrenderable(crossfadeType, channels, coding);
+  CrossfadeRenderer renderer(crossfadeType, crossfadeFrames, channels, coding);
   const SampleSource outgoing = SampleSource::Open(outgoingTake, kCrossfadeScanLast);
   const SampleSource incoming = SampleSource::Open(incomingTake, kCrossfadeScanLast);
   FileHandle temporary = FileHandle::OpenForAppend(temporaryFile);
@@ -130,18 +138,16 @@ int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame
   if (!temporary.IsOpen()) {
     return kTemporaryFileFailed;
   }
-  CrossfadeCurve curve(crossfadeType, crossfadeFrames);
-  const CrossfadeTakes takes{outgoing, incoming, channels, coding};
-  const CrossfadeSpan span = PlaceCrossfade(takes, curve, outgoingCentreFrame, incomingCentreFrame);
+  const CrossfadeSpan span =
+      renderer.Place(outgoing, incoming, outgoingCentreFrame, incomingCentreFrame);
   if (span.result != kCrossfadeRendered) {
     return span.result;
   }
-  RenderCrossfadeFrames(takes, span, curve, crossfadeFrames,
-                        [&](int64_t, std::span<const uint8_t> frames) {
-                          if (!temporary.Append(frames)) {
-                            EndRun(">> Cannot write %s, exiting\n", temporaryFile.c_str());
-                          }
-                        });
+  renderer.Render(span, crossfadeFrames, [&](int64_t, std::span<const uint8_t> frames) {
+    if (!temporary.Append(frames)) {
+      EndRun(">> Cannot write %s, exiting\n", temporaryFile.c_str());
+    }
+  });
   if (!temporary.Close()) {
     EndRun(">> Cannot write %s, exiting\n", temporaryFile.c_str());
   }

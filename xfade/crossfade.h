@@ -7,6 +7,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "wav/sample_source.h"
 #include "xfade/crossfade_curve.h"
@@ -14,49 +15,61 @@
 
 namespace wexmont {
 
-// Results of PlaceCrossfade and RenderCrossfade.
+// Results of placing and of RenderCrossfade.
 constexpr int32_t kCrossfadeRendered = 0;
 constexpr int32_t kOutgoingTakeFailed = 1;
 constexpr int32_t kIncomingTakeFailed = 2;
 constexpr int32_t kTemporaryFileFailed = 3;
 
-// The two takes of a crossfade, opened, and how their frames are stored.
-struct CrossfadeTakes {
-  const SampleSource& outgoing;
-  const SampleSource& incoming;
-  int32_t channels;
-  SampleCoding coding;
-
-  int64_t BytesPerFrame() const { return int64_t{channels} * coding.bytesPerSample; }
-};
-
 // Where a crossfade lies in its two takes.
 struct CrossfadeSpan {
   int32_t result = kCrossfadeRendered;  // any other result: nothing may be rendered
-  int64_t outgoingStart = 0;            // the crossfade's first frame in each take
+  const SampleSource* outgoing = nullptr;
+  const SampleSource* incoming = nullptr;
+  int64_t outgoingStart = 0;  // the crossfade's first frame in each take
   int64_t incomingStart = 0;
   int64_t outgoingFrames = 0;  // frames of audio in each take
   int64_t incomingFrames = 0;
 };
 
-// Places a crossfade of `curve` centred on the given frames: it covers frames
-// centre - N/2 to centre - N/2 + N - 1 of each take. A take that is not open
-// fails silently; a take without a sample area, or whose crossfade would
-// start outside it, fails with a message. Ends the run for a crossfade type,
-// channel count or coding the renderer does not know.
-CrossfadeSpan PlaceCrossfade(const CrossfadeTakes& takes, const CrossfadeCurve& curve,
-                             int64_t outgoingCentreFrame, int64_t incomingCentreFrame);
-
 // Receives rendered frames: the number of the first one in the crossfade and
 // the bytes of whole frames.
 using CrossfadeSink = std::function<void(int64_t firstFrame, std::span<const uint8_t> frames)>;
 
-// Renders the first `frames` frames of a placed crossfade, every channel of a
-// frame with the same gains, and hands them to `sink` in order, a block at a
-// time. Frames past the end of a take's audio are silence. A take that
-// cannot be read ends the run.
-void RenderCrossfadeFrames(const CrossfadeTakes& takes, const CrossfadeSpan& span,
-                           CrossfadeCurve& curve, int64_t frames, const CrossfadeSink& sink);
+// Renders crossfades of one type and length in one format (those of a track),
+// keeping the gains of the curve and its block buffers from one crossfade to
+// the next. Memory stays the same for any crossfade length.
+class CrossfadeRenderer {
+ public:
+  // Ends the run for a crossfade type, channel count or coding it does not
+  // know.
+  CrossfadeRenderer(int32_t crossfadeType, int64_t crossfadeFrames, int32_t channels,
+                    SampleCoding coding);
+
+  // Places a crossfade centred on the given frames: it covers frames
+  // centre - N/2 to centre - N/2 + N - 1 of each take. A take that is not open
+  // fails silently; a take without a sample area, or whose crossfade would
+  // start outside it, fails with a message. Both takes must outlive the span.
+  CrossfadeSpan Place(const SampleSource& outgoing, const SampleSource& incoming,
+                      int64_t outgoingCentreFrame, int64_t incomingCentreFrame) const;
+
+  // Renders the first `frames` frames of a placed crossfade, every channel of
+  // a frame with the same gains, and hands them to `sink` in order, a block at
+  // a time. Frames past the end of a take's audio are silence. A take that
+  // cannot be read ends the run.
+  void Render(const CrossfadeSpan& span, int64_t frames, const CrossfadeSink& sink);
+
+ private:
+  void ReadBlock(const SampleSource& take, int64_t audioFrames, int64_t firstFrame, int64_t frames,
+                 std::vector<uint8_t>& block) const;
+
+  CrossfadeCurve curve_;
+  int32_t channels_;
+  SampleCoding coding_;
+  int64_t bytesPerFrame_;
+  int64_t blockFrames_;
+  std::vector<uint8_t> outgoingBlock_, incomingBlock_, mixedBlock_;
+};
 
 // The whole crossfade as one operation on files named: opens both takes and
 // `temporaryFile` (for appending), places the crossfade and appends all its
