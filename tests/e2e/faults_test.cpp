@@ -120,6 +120,25 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
   }
 }
 
+// A run that stops after its first track leaves the temporary crossfade file
+// as the build had left it: deleted after a crossfade, a bare header after a
+// hard cut.
+TEST(Faults, AStopLeavesTheTemporaryFileAsTheBuildLeftIt) {
+  for (const bool hardCut : {false, true}) {
+    SCOPED_TRACE(hardCut ? "hard cut" : "crossfade");
+    ScratchDir dir;
+    WriteProject("d\ne\n");
+    ASSERT_EQ(::link("dA.wav", "eA.wav") | ::link("dB.wav", "eB.wav"), 0);
+    WriteFile("wexmontrc.txt", hardCut ? "xf_all\t5\t0\n" : "xf_all\t5\t1\n");
+    ASSERT_EQ(::mkdir("e_bld.wav", 0755), 0);  // the second output cannot be created
+    ExpectFailure(RunLimited(), ">> Cannot create e_bld.wav");
+    EXPECT_EQ(testing::Exists("xfade_temp.wav"), hardCut);
+    if (hardCut) {
+      EXPECT_EQ(testing::ReadFile("xfade_temp.wav").size(), static_cast<size_t>(kHeaderBytes));
+    }
+  }
+}
+
 // A 4 GiB take (sparse, so that it takes no room) gives an output that no
 // WAV file can hold.
 TEST(Faults, AnOutputTooLongForAWavFileIsRefusedBeforeItIsCreated) {
