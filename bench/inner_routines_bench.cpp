@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -146,20 +147,32 @@ void BM_GainsAt(benchmark::State& state) {
 }
 BENCHMARK(BM_GainsAt)->DenseRange(wexmont::kEqualPowerCurve, wexmont::kSineCurve);
 
+// Bytes of one block of stereo frames of a tone at half of full scale, as
+// takes hold them (a mix of two never needs holding at the range).
+std::vector<uint8_t> ToneBytes(wexmont::SampleCoding coding, double hz) {
+  const auto width = static_cast<size_t>(coding.bytesPerSample);
+  std::vector<uint8_t> bytes(static_cast<size_t>(kBlockFrames * kChannels) * width);
+  const double fullScale = std::ldexp(1.0, 8 * coding.bytesPerSample - 1) - 1;
+  for (size_t k = 0; k < bytes.size() / width; ++k) {
+    const double value = 0.5 * std::sin(hz * static_cast<double>(k / kChannels) / kRate);
+    if (coding.kind == wexmont::SampleKind::kFloat) {
+      wexmont::StoreFloatLE(&bytes[k * width], static_cast<float>(value));
+    } else {
+      wexmont::StoreSampleLE(&bytes[k * width], static_cast<int32_t>(value * fullScale),
+                             coding.bytesPerSample);
+    }
+  }
+  return bytes;
+}
+
 // The mix of one block of stereo frames. Arguments: bytes per sample, and 1
 // for float samples.
 void BM_MixBlock(benchmark::State& state) {
   const wexmont::SampleCoding coding{
       static_cast<int32_t>(state.range(0)),
       state.range(1) ? wexmont::SampleKind::kFloat : wexmont::SampleKind::kInteger};
-  std::vector<uint8_t> outgoing = SampleBytes(kBlockFrames, coding.bytesPerSample, 3);
-  std::vector<uint8_t> incoming = SampleBytes(kBlockFrames, coding.bytesPerSample, 4);
-  if (coding.kind == wexmont::SampleKind::kFloat) {
-    for (size_t at = 0; at < outgoing.size(); at += 4) {  // values of audio, not noise bits
-      wexmont::StoreFloatLE(&outgoing[at], static_cast<float>(outgoing[at] - 128) / 128.0f);
-      wexmont::StoreFloatLE(&incoming[at], static_cast<float>(incoming[at] - 128) / 128.0f);
-    }
-  }
+  const std::vector<uint8_t> outgoing = ToneBytes(coding, 1000);
+  const std::vector<uint8_t> incoming = ToneBytes(coding, 1500);
   std::vector<uint8_t> mixed(outgoing.size());
   wexmont::CrossfadeCurve curve(wexmont::kEqualPowerCurve, kRate / 5);
   const auto gains = curve.Gains(kRate / 10, kBlockFrames);  // mid-crossfade

@@ -1,6 +1,7 @@
 #include "driver/take_check.h"
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "foundation/console.h"
@@ -60,6 +61,19 @@ void CompareWithFirstTake(const TrackFormat& format, const TakeAttributes& take,
   }
 }
 
+// A take named again is not probed again: its attributes are those found
+// the first time, and what the probe said then is said again.
+TakeAttributes ProbeOnce(const std::string& path, std::map<std::string, TakeAttributes>& probed) {
+  const auto known = probed.find(path);
+  if (known == probed.end()) {
+    return probed.emplace(path, ProbeTake(path)).first->second;
+  }
+  if (!known->second.formatChunkFound) {
+    SayFormatChunkMissing();
+  }
+  return known->second;
+}
+
 }  // namespace
 
 void CheckTakes(RunTables& run) {
@@ -71,9 +85,10 @@ void CheckTakes(RunTables& run) {
   for (int32_t t = 0; t < run.trackCount; ++t) {
     const std::string& baseName = run.baseNames[t];
     TrackFormat& format = run.trackFormat[t];
+    std::map<std::string, TakeAttributes> probed;  // a take named at several edit points
     for (int32_t e = 0; e < run.editCount; ++e) {
       const std::string path = TakeFileName(baseName, run.takeNames[e]);
-      const TakeAttributes take = ProbeTake(path);
+      const TakeAttributes take = ProbeOnce(path, probed);
       run.takeFrames[static_cast<size_t>(t) * run.editCount + e] = take.frameCount;
       run.longestTake[t] = std::max(run.longestTake[t], take.frameCount);
       if (e == 0) {

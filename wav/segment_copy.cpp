@@ -8,15 +8,18 @@
 namespace wexmont {
 namespace {
 
-// Copies and silence move up to 128 KiB per read and write, in ascending
-// order, so a call costs little beyond its bytes and the buffer stays the same
-// size however long the segment is. Each move ends on a multiple of 128 KiB
-// of the destination, so after the first one every write covers whole pages.
-// The bytes pass through the process on purpose: the kernel's own copy
-// (copy_file_range) moves them through a pipe, 64 KiB at a time, and measured
-// about a quarter slower on segment copies. Larger moves let the kernel fill
-// larger page-cache folios, which were at times four times slower to fill on
-// the virtual machines this runs on (docs/benchmarks.md).
+// Copies and silence move up to 128 KiB at a time, in ascending order, so a
+// call costs little beyond its bytes and the buffer stays the same size
+// however long the segment is. Each move ends on a multiple of 128 KiB of the
+// destination, so after the first one every move covers whole pages. A copy
+// moves its bytes with the kernel's own copy (copy_file_range) where the file
+// system offers it, so that they are copied once, from page to page, instead
+// of into the process and out again; elsewhere, and for whatever the kernel
+// leaves, it reads and writes them itself. The kernel is handed one move at a
+// time: handed a whole segment at once it measured about a quarter slower
+// than these moves, and larger writes let it fill larger page-cache folios,
+// which were at times four times slower to fill on the virtual machines this
+// runs on (docs/benchmarks.md).
 constexpr int64_t kMoveBytes = int64_t{128} * 1024;
 
 // Length of the move that starts at destination byte `position`, with `left`
@@ -85,14 +88,23 @@ void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, in
   if (bytes <= 0) {
     return;
   }
-  buffer_.resize(static_cast<size_t>(kMoveBytes));
+  bool kernelCopies = true;
   for (int64_t done = 0; done < bytes;) {
     const int64_t move = MoveBytesAt(position + done, bytes - done);
-    const auto part = std::span(buffer_.data(), static_cast<size_t>(move));
-    if (source.file.ReadAt(sourcePosition + done, part) < part.size()) {
-      EndRun(">> Cannot read %s, exiting\n", source.path.c_str());
+    const int64_t copied =
+        kernelCopies ? file_.CopyFrom(source.file, sourcePosition + done, position + done, move)
+                     : 0;
+    if (copied < move) {
+      // The rest of the move, and of the run, through the process: a read or
+      // write that fails here is reported as such.
+      kernelCopies = false;
+      buffer_.resize(static_cast<size_t>(kMoveBytes));
+      const auto part = std::span(buffer_.data(), static_cast<size_t>(move - copied));
+      if (source.file.ReadAt(sourcePosition + done + copied, part) < part.size()) {
+        EndRun(">> Cannot read %s, exiting\n", source.path.c_str());
+      }
+      PutAt(position + done + copied, part);
     }
-    PutAt(position + done, part);
     done += move;
   }
 }

@@ -58,6 +58,10 @@ void ReadSampleKind(const FileHandle& file, const std::string& path, int64_t for
 
 }  // namespace
 
+void SayFormatChunkMissing() {
+  Say(">> Can't find format chunk in wave file!\n");
+}
+
 TakeAttributes ProbeTake(const std::string& path) {
   const FileHandle file = FileHandle::OpenRegularForReading(path);
   if (!file.IsOpen()) {
@@ -66,11 +70,12 @@ TakeAttributes ProbeTake(const std::string& path) {
 
   const ChunkWalk walk = WalkChunks(file);
   std::optional<int64_t> formatTag = FindFormatTag(file, walk);
+  TakeAttributes take;
   if (!formatTag) {
-    Say(">> Can't find format chunk in wave file!\n");
+    SayFormatChunkMissing();
+    take.formatChunkFound = false;
     formatTag = kProbeScanLast;
   }
-  TakeAttributes take;
   take.channels =
       static_cast<int32_t>(ReadFormatField(file, path, *formatTag + kChannelsOffset, 2));
   take.bitsPerSample =

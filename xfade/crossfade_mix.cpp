@@ -32,16 +32,28 @@ long double HeldInRange(long double mix, int32_t bytesPerSample) {
 }
 
 // Samples of one integer width, decoded onto the common scale and mixed back
-// onto the width's own.
-template <int32_t Bytes>
+// onto the width's own. `Wide` 24-bit samples are read and written 4 bytes at
+// a time, which touches the byte after each sample: for all but the last
+// frame of a block.
+template <int32_t Bytes, bool Wide = false>
 struct IntegerSamples {
   static constexpr int32_t kBytes = Bytes;
-  static long double Load(const uint8_t* bytes) { return DecodeInteger<Bytes>(bytes); }
+  static long double Load(const uint8_t* bytes) {
+    if constexpr (Wide && Bytes == kBytes24) {
+      return LoadSample24Wide(bytes);
+    }
+    return DecodeInteger<Bytes>(bytes);
+  }
   static void Store(uint8_t* bytes, long double mix) {
     if constexpr (Bytes == kBytes16) {
       mix *= k24To16Scale;
     }
-    EncodeInteger<Bytes>(bytes, static_cast<int32_t>(HeldInRange(mix, Bytes)));
+    const auto held = static_cast<int32_t>(HeldInRange(mix, Bytes));  // toward zero
+    if constexpr (Wide && Bytes == kBytes24) {
+      StoreSample24Wide(bytes, held);
+    } else {
+      EncodeInteger<Bytes>(bytes, held);
+    }
   }
 };
 
@@ -74,18 +86,36 @@ template <class Samples, int32_t Channels>
   }
 }
 
-template <class Samples>
+// All frames but the last with `Wide` samples, the last one with samples
+// read and written at their exact width, so that nothing past the block is
+// touched.
+template <class Wide, class Exact, int32_t Channels>
+[[gnu::always_inline]] inline void MixFramesWideThenExact(const uint8_t* outgoing,
+                                                          const uint8_t* incoming,
+                                                          std::span<const CrossfadeGains> gains,
+                                                          int32_t channels, uint8_t* mixed) {
+  if (gains.empty()) {
+    return;
+  }
+  const size_t last = gains.size() - 1;
+  MixFrames<Wide, Channels>(outgoing, incoming, gains.first(last), channels, mixed);
+  const size_t lastAt = last * static_cast<size_t>(channels * Exact::kBytes);
+  MixFrames<Exact, Channels>(outgoing + lastAt, incoming + lastAt, gains.last(1), channels,
+                             mixed + lastAt);
+}
+
+template <class Wide, class Exact = Wide>
 [[gnu::always_inline]] inline void MixFramesOfChannels(const uint8_t* outgoing,
                                                        const uint8_t* incoming,
                                                        std::span<const CrossfadeGains> gains,
                                                        int32_t channels, uint8_t* mixed) {
   switch (channels) {
     case 1:
-      return MixFrames<Samples, 1>(outgoing, incoming, gains, channels, mixed);
+      return MixFramesWideThenExact<Wide, Exact, 1>(outgoing, incoming, gains, channels, mixed);
     case 2:
-      return MixFrames<Samples, 2>(outgoing, incoming, gains, channels, mixed);
+      return MixFramesWideThenExact<Wide, Exact, 2>(outgoing, incoming, gains, channels, mixed);
     default:
-      return MixFrames<Samples, 0>(outgoing, incoming, gains, channels, mixed);
+      return MixFramesWideThenExact<Wide, Exact, 0>(outgoing, incoming, gains, channels, mixed);
   }
 }
 
@@ -107,8 +137,8 @@ void MixCoded(const uint8_t* outgoing, const uint8_t* incoming,
       return MixFramesOfChannels<IntegerSamples<kBytes16>>(outgoing, incoming, gains, channels,
                                                            mixed);
     case kBytes24:
-      return MixFramesOfChannels<IntegerSamples<kBytes24>>(outgoing, incoming, gains, channels,
-                                                           mixed);
+      return MixFramesOfChannels<IntegerSamples<kBytes24, true>, IntegerSamples<kBytes24>>(
+          outgoing, incoming, gains, channels, mixed);
     default:
       return MixFramesOfChannels<IntegerSamples<kBytes32>>(outgoing, incoming, gains, channels,
                                                            mixed);
