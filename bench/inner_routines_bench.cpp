@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
+#include "xfade/crossfade_mix.h"
 #include "xfade/pcm_codec.h"
 
 namespace {
@@ -133,48 +135,89 @@ void BM_EncodeStereoBlock(benchmark::State& state) {
 }
 BENCHMARK(BM_EncodeStereoBlock)->Arg(wexmont::kBytes16)->Arg(wexmont::kBytes24);
 
-// The per-frame work of a crossfade: both gains and the mix of two channels.
+// The gains of one frame, as a curve works them out once per track.
 // Arguments: crossfade type.
-void BM_GainsAndMixBlock(benchmark::State& state) {
+void BM_GainsAt(benchmark::State& state) {
   const auto type = static_cast<int32_t>(state.range(0));
   const int64_t crossfadeFrames = kRate / 5;  // 200 ms
-  std::vector<double> outgoing(2 * kBlockFrames), incoming(2 * kBlockFrames),
-      mixed(2 * kBlockFrames);
-  wexmont::DecodeSamples(SampleBytes(kBlockFrames, wexmont::kBytes24, 3), outgoing, k24Bit,
-                         2 * kBlockFrames);
-  wexmont::DecodeSamples(SampleBytes(kBlockFrames, wexmont::kBytes24, 4), incoming, k24Bit,
-                         2 * kBlockFrames);
+  int64_t frame = 0;
   for (auto _ : state) {
-    for (int64_t i = 0; i < kBlockFrames; ++i) {
-      const wexmont::CrossfadeGains gains = wexmont::GainsAt(type, i, crossfadeFrames);
-      for (int64_t at = 2 * i; at < 2 * i + 2; ++at) {
-        mixed[at] = wexmont::MixSample(outgoing[at], incoming[at], gains, k24Bit);
-      }
+    benchmark::DoNotOptimize(wexmont::GainsAt(type, frame, crossfadeFrames));
+    frame = (frame + 1) % crossfadeFrames;
+  }
+  state.SetItemsProcessed(state.iterations());  // frames
+}
+BENCHMARK(BM_GainsAt)->DenseRange(wexmont::kEqualPowerCurve, wexmont::kSineCurve);
+
+// Bytes of one block of stereo frames of a tone at half of full scale, as
+// takes hold them (a mix of two never needs holding at the range).
+std::vector<uint8_t> ToneBytes(wexmont::SampleCoding coding, double hz) {
+  const auto width = static_cast<size_t>(coding.bytesPerSample);
+  std::vector<uint8_t> bytes(static_cast<size_t>(kBlockFrames * kChannels) * width);
+  const double fullScale = std::ldexp(1.0, 8 * coding.bytesPerSample - 1) - 1;
+  for (size_t k = 0; k < bytes.size() / width; ++k) {
+    const double value = 0.5 * std::sin(hz * static_cast<double>(k / kChannels) / kRate);
+    if (coding.kind == wexmont::SampleKind::kFloat) {
+      wexmont::StoreFloatLE(&bytes[k * width], static_cast<float>(value));
+    } else {
+      wexmont::StoreSampleLE(&bytes[k * width], static_cast<int32_t>(value * fullScale),
+                             coding.bytesPerSample);
     }
+  }
+  return bytes;
+}
+
+// The mix of one block of stereo frames. Arguments: bytes per sample, and 1
+// for float samples.
+void BM_MixBlock(benchmark::State& state) {
+  const wexmont::SampleCoding coding{
+      static_cast<int32_t>(state.range(0)),
+      state.range(1) ? wexmont::SampleKind::kFloat : wexmont::SampleKind::kInteger};
+  const std::vector<uint8_t> outgoing = ToneBytes(coding, 1000);
+  const std::vector<uint8_t> incoming = ToneBytes(coding, 1500);
+  std::vector<uint8_t> mixed(outgoing.size());
+  wexmont::CrossfadeCurve curve(wexmont::kEqualPowerCurve, kRate / 5);
+  const auto gains = curve.Gains(kRate / 10, kBlockFrames);  // mid-crossfade
+  for (auto _ : state) {
+    wexmont::MixBlock(outgoing, incoming, gains, kChannels, coding, mixed);
     benchmark::DoNotOptimize(mixed.data());
   }
   state.SetItemsProcessed(state.iterations() * kBlockFrames);  // frames
 }
-BENCHMARK(BM_GainsAndMixBlock)->DenseRange(wexmont::kEqualPowerCurve, wexmont::kSineCurve);
+BENCHMARK(BM_MixBlock)
+    ->Args({wexmont::kBytes16, 0})
+    ->Args({wexmont::kBytes24, 0})
+    ->Args({wexmont::kBytes32, 0})
+    ->Args({wexmont::kBytes32, 1});
 
-// One crossfade as the track builder makes it: fresh temporary header,
-// render, removal. Arguments: crossfade milliseconds.
+// One crossfade as the track builder makes it: placed in two open takes,
+// rendered and written over the cut of an open output, with the gains and
+// buffers of the track. Arguments: crossfade milliseconds.
 void BM_Crossfade(benchmark::State& state) {
   const ScratchFiles& files = Files();
   const int64_t crossfadeFrames = state.range(0) * kRate / 1000;
   const int64_t centre = kTakeFrames / 2;
+  wexmont::WriteWavHeader(files.Output(), kFormat, kTakeFrames);
+  wexmont::WriteSilence(files.Output(), 0, wexmont::kBytes24, kChannels, kTakeFrames);
+  wexmont::FrameWriter output(files.Output(), wexmont::kBytes24, kChannels);
+  const auto takeA = wexmont::SampleSource::Open(files.TakeA(), wexmont::kCopyScanLast);
+  const auto takeB = wexmont::SampleSource::Open(files.TakeB(), wexmont::kCopyScanLast);
+  wexmont::CrossfadeRenderer renderer(wexmont::kEqualPowerCurve, crossfadeFrames, kChannels,
+                                      k24Bit);
+  const int64_t start = centre - crossfadeFrames / 2;
   for (auto _ : state) {
-    wexmont::WriteWavHeader(files.Temporary(), kFormat, crossfadeFrames);
-    const int32_t result = wexmont::RenderCrossfade(
-        centre, centre, crossfadeFrames, wexmont::kEqualPowerCurve, files.TakeA(), files.TakeB(),
-        files.Temporary(), kChannels, k24Bit);
-    if (result != wexmont::kCrossfadeRendered) {
+    const wexmont::CrossfadeSpan span = renderer.Place(takeA, takeB, centre, centre);
+    if (span.result != wexmont::kCrossfadeRendered) {
       state.SkipWithError("crossfade failed");
       break;
     }
-    std::remove(files.Temporary().c_str());
+    renderer.Render(span, crossfadeFrames, [&](int64_t first, std::span<const uint8_t> frames) {
+      output.Put(start + first, frames);
+    });
   }
+  output.Close();
   state.SetItemsProcessed(state.iterations() * crossfadeFrames);  // frames
+  std::remove(files.Output().c_str());
 }
 BENCHMARK(BM_Crossfade)->Arg(10)->Arg(200)->Arg(2000)->Unit(benchmark::kMicrosecond);
 

@@ -8,6 +8,7 @@
 // buffer, so a project of gigabytes is written at the disk's speed.
 // --points-only rewrites only the edit list and sox_peer.sh, so one set of
 // takes serves runs with different numbers of edit points.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +23,8 @@
 
 namespace {
 
-constexpr double kLevel = 0.5;             // of full scale: two takes never clip in the mix
+constexpr double kLevel = 0.5;  // of full scale: two takes never clip in the mix
+constexpr int kMaxChannels = 64;
 constexpr int64_t kBufferSeconds = 8;      // audio per write; a whole number of tone periods
 constexpr double kEndMarginSeconds = 1.0;  // the last edit point lies this far before the end
 // Edit times are multiples of 1/1024 s: exact in a float, so both wexmont and
@@ -41,14 +43,18 @@ struct Settings {
   int channels = 2;
   int crossfadeMs = 200;
   int crossfadeType = 1;
+  bool floatSamples = false;
+  double level = kLevel;
   bool pointsOnly = false;
 };
 
 void Usage(const char* program) {
   std::fprintf(stderr,
                "usage: %s FOLDER [--tracks N] [--takes N] [--minutes M] [--edits N] [--rate HZ]\n"
-               "          [--bits 16|24] [--channels 1|2] [--xfade-ms MS] [--xfade-type 0-4]\n"
-               "          [--points-only]\n",
+               "          [--bits 16|24|32] [--float] [--channels 1-64] [--level L]\n"
+               "          [--xfade-ms MS] [--xfade-type 0-4] [--points-only]\n"
+               "  --float: 32-bit float takes; --level: tone peak, of full scale (default 0.5;\n"
+               "  above about 0.7 equal-power crossfades rise beyond full scale)\n",
                program);
 }
 
@@ -59,8 +65,8 @@ bool ParseArguments(int argc, char** argv, Settings& settings) {
   settings.folder = argv[1];
   for (int i = 2; i < argc; ++i) {
     const std::string option = argv[i];
-    if (option == "--points-only") {
-      settings.pointsOnly = true;
+    if (option == "--points-only" || option == "--float") {
+      (option == "--float" ? settings.floatSamples : settings.pointsOnly) = true;
       continue;
     }
     if (i + 1 >= argc) {
@@ -85,6 +91,8 @@ bool ParseArguments(int argc, char** argv, Settings& settings) {
       settings.crossfadeMs = std::atoi(value);
     } else if (option == "--xfade-type") {
       settings.crossfadeType = std::atoi(value);
+    } else if (option == "--level") {
+      settings.level = std::atof(value);
     } else {
       return false;
     }
@@ -93,8 +101,9 @@ bool ParseArguments(int argc, char** argv, Settings& settings) {
   return settings.tracks >= 1 && settings.tracks <= 1024 && settings.takes >= 2 &&
          settings.takes <= 26 && seconds > kEndMarginSeconds + 1.0 && settings.edits >= 2 &&
          settings.edits <= 1024 && settings.rate > 0 &&
-         (settings.bits == 16 || settings.bits == 24) &&
-         (settings.channels == 1 || settings.channels == 2) && settings.crossfadeMs >= 0 &&
+         (settings.bits == 16 || settings.bits == 24 || settings.bits == 32) &&
+         (!settings.floatSamples || settings.bits == 32) && settings.channels >= 1 &&
+         settings.channels <= kMaxChannels && settings.level >= 0 && settings.crossfadeMs >= 0 &&
          settings.crossfadeType >= 0 && settings.crossfadeType <= 4;
 }
 
@@ -120,19 +129,26 @@ bool WriteTake(const std::string& path, const Settings& settings, int toneHz) {
   const int32_t width = settings.bits / 8;
   const int64_t bytesPerFrame = int64_t{width} * settings.channels;
   const int64_t frames = TakeFrames(settings);
-  const double fullScale = width == 2 ? 32767.0 : 8388607.0;
+  const double fullScale = std::ldexp(1.0, settings.bits - 1) - 1.0;
   const int64_t bufferFrames = kBufferSeconds * settings.rate;
   std::vector<uint8_t> buffer(static_cast<size_t>(bufferFrames * bytesPerFrame));
   for (int64_t n = 0; n < bufferFrames; ++n) {
     const double phase = 2.0 * std::numbers::pi * toneHz * static_cast<double>(n) / settings.rate;
-    const auto sample = static_cast<int32_t>(std::lround(kLevel * fullScale * std::sin(phase)));
+    const double value = settings.level * std::sin(phase);
     for (int32_t c = 0; c < settings.channels; ++c) {
-      wexmont::StoreSampleLE(&buffer[static_cast<size_t>((n * settings.channels + c) * width)],
-                             sample, width);
+      uint8_t* at = &buffer[static_cast<size_t>((n * settings.channels + c) * width)];
+      if (settings.floatSamples) {
+        wexmont::StoreFloatLE(at, static_cast<float>(value));
+      } else {
+        const double held = std::clamp(value * fullScale, -fullScale - 1.0, fullScale);
+        wexmont::StoreSampleLE(at, static_cast<int32_t>(std::lround(held)), width);
+      }
     }
   }
+  const wexmont::SampleKind kind =
+      settings.floatSamples ? wexmont::SampleKind::kFloat : wexmont::SampleKind::kInteger;
   const wexmont::WavHeader header =
-      wexmont::BuildHeader({settings.rate, settings.bits, settings.channels}, frames);
+      wexmont::BuildHeader({settings.rate, settings.bits, settings.channels, kind}, frames);
   wexmont::FileHandle file = wexmont::FileHandle::CreateEmpty(path);
   if (!file.IsOpen() || !file.WriteAt(0, header)) {
     return false;
@@ -221,8 +237,8 @@ std::string PeerScript(const Settings& settings, const std::vector<double>& time
         splices += " " + std::to_string(joined) + "s," + std::to_string(excess) + "s,0";
       }
     }
-    script += "sox -V1" + inputs + " -b " + std::to_string(settings.bits) + " " + TrackName(t) +
-              "_sox.wav";
+    script += "sox -V1" + inputs + (settings.floatSamples ? " -e floating-point" : "") + " -b " +
+              std::to_string(settings.bits) + " " + TrackName(t) + "_sox.wav";
     if (!splices.empty()) {
       script += std::string(" splice ") + SpliceFade(settings.crossfadeType) + splices;
     }

@@ -1,6 +1,7 @@
 #include "driver/take_check.h"
 
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 
@@ -104,6 +105,19 @@ void RefuseMissingTakes(const RunTables& run) {
   EndRun(">> Cannot find file called %s, exiting\n", VisibleText(missing.back()).c_str());
 }
 
+// A take named again is not probed again: its attributes are those found
+// the first time, and what the probe said then is said again.
+TakeAttributes ProbeOnce(const std::string& path, std::map<std::string, TakeAttributes>& probed) {
+  const auto known = probed.find(path);
+  if (known == probed.end()) {
+    return probed.emplace(path, ProbeTake(path)).first->second;
+  }
+  if (!known->second.formatChunkFound) {
+    SayFormatChunkMissing(path);
+  }
+  return known->second;
+}
+
 }  // namespace
 
 std::string ChannelsText(int32_t channels) {
@@ -131,9 +145,10 @@ void CheckTakes(RunTables& run) {
     const std::string& baseName = run.baseNames[t];
     TrackFormat& format = run.trackFormat[t];
     const std::string firstPath = TakeFileName(baseName, run.takeNames[0]);
+    std::map<std::string, TakeAttributes> probed;  // a take named at several edit points
     for (int32_t e = 0; e < run.editCount; ++e) {
       const std::string path = TakeFileName(baseName, run.takeNames[e]);
-      const TakeAttributes take = ProbeTake(path);
+      const TakeAttributes take = ProbeOnce(path, probed);
       const size_t slot = static_cast<size_t>(t) * run.editCount + e;
       run.takeFrames[slot] = take.frameCount;
       run.takeTimeReference[slot] = take.metadata.timeReference;

@@ -1,19 +1,54 @@
 #include "driver/track_builder.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "driver/edit_plan.h"
+#include "driver/temporary_crossfade_file.h"
 #include "foundation/console.h"
 #include "foundation/replacement_file.h"
-#include "foundation/unfinished_files.h"
 #include "foundation/visible_text.h"
+#include "wav/data_chunk.h"
+#include "wav/sample_source.h"
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
 
 namespace wexmont {
 namespace {
+
+// The takes of a track stay open from one edit point to the next: a comp
+// switches among a few takes, so each is opened, and its sample area found,
+// about once per track instead of at every read.
+class OpenTakes {
+ public:
+  const SampleSource& Get(const std::string& path) {
+    for (Entry& entry : takes_) {
+      if (entry.source->path == path) {
+        entry.lastUse = ++uses_;
+        return *entry.source;
+      }
+    }
+    if (takes_.size() == kMostOpenTakes) {
+      takes_.erase(std::min_element(takes_.begin(), takes_.end(),
+                                    [](auto& a, auto& b) { return a.lastUse < b.lastUse; }));
+    }
+    takes_.push_back(
+        {std::make_unique<SampleSource>(SampleSource::Open(path, kCopyScanLast)), ++uses_});
+    return *takes_.back().source;
+  }
+
+ private:
+  static constexpr size_t kMostOpenTakes = 8;
+  struct Entry {
+    std::unique_ptr<SampleSource> source;  // stays in place while others come and go
+    int64_t lastUse;
+  };
+  std::vector<Entry> takes_;
+  int64_t uses_ = 0;
+};
 
 // What one track's build needs at every edit point.
 struct TrackJob {
@@ -24,30 +59,25 @@ struct TrackJob {
   TrackPlan plan;
   int64_t crossfadeFrames;
   int32_t crossfadeType;
-  std::optional<UnfinishedFile>& temporary;  // once this run has written it
-  int64_t furthestFrame = 0;                 // end of the furthest frame written so far
+  TemporaryCrossfadeFile& temporary;
+  FrameWriter writer{output, format.BytesPerSample(), format.channels};
+  OpenTakes takes{};
+  std::optional<CrossfadeRenderer> renderer{};  // made by the first crossfade
+  int64_t furthestFrame = 0;                    // end of the furthest frame written so far
 
   void Wrote(int64_t frame, int64_t frameCount) {
     furthestFrame = std::max(furthestFrame, frame + frameCount);
   }
 };
 
-void FreshTemporaryFile(TrackJob& job) {
-  if (!job.temporary) {
-    job.temporary.emplace(kTemporaryCrossfadeFile);
-  }
-  WriteWavHeader(kTemporaryCrossfadeFile, job.format, job.crossfadeFrames);
-}
-
 void PadSilence(TrackJob& job, int64_t frame, int64_t frameCount) {
-  WriteSilence(job.output, frame, job.format.BytesPerSample(), job.format.channels, frameCount);
+  job.writer.Silence(frame, frameCount);
   job.Wrote(frame, frameCount);
 }
 
 // The segment of an edit point and, where its take ends early, the tail pad.
-void WriteSegment(TrackJob& job, const std::string& incomingTake, const EditPlanEntry& edit) {
-  CopyFrames(job.output, incomingTake, edit.editPosition, job.format.BytesPerSample(),
-             job.format.channels, edit.segmentLength, edit.editPosition);
+void WriteSegment(TrackJob& job, const SampleSource& incomingTake, const EditPlanEntry& edit) {
+  job.writer.Copy(incomingTake, edit.editPosition, edit.segmentLength, edit.editPosition);
   job.Wrote(edit.editPosition, edit.segmentLength);
   if (edit.tailPad) {
     PadSilence(job, edit.tailPadPosition, edit.tailPadLength);
@@ -59,52 +89,56 @@ void BuildFirstEdit(TrackJob& job, const std::string& incomingTake) {
   if (edit.segmentLength < 1) {
     return;
   }
-  FreshTemporaryFile(job);
+  job.temporary.FreshHeader(job.format, job.crossfadeFrames);
   const int64_t leadIn = job.run.leadIn[job.track];
   if (leadIn != 0) {
     PadSilence(job, 0, leadIn);
   }
-  WriteSegment(job, incomingTake, edit);
+  WriteSegment(job, job.takes.Get(incomingTake), edit);
 }
 
-// The crossfade is rendered from the takes before anything of this edit
-// point is written, and copied over the cut last, so that it covers both
-// sides of the cut.
+// The crossfade is placed in the takes (and a failure reported) before
+// anything of this edit point is written, and written over the cut last, so
+// that it covers both sides of the cut.
 void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
                     const std::string& incomingTake) {
   const EditPlanEntry& edit = job.plan.edits[u];
   if (edit.segmentLength < 1) {
     return;
   }
-  FreshTemporaryFile(job);
+  job.temporary.FreshHeader(job.format, job.crossfadeFrames);
   const bool due = CrossfadeIsDue(edit.editPosition, job.crossfadeFrames, job.crossfadeType);
   const int64_t crossfadeStart = edit.editPosition - job.crossfadeFrames / 2;
-  int32_t rendered = kCrossfadeRendered;
+  const SampleSource& outgoing = job.takes.Get(outgoingTake);
+  const SampleSource& incoming = job.takes.Get(incomingTake);
+  CrossfadeSpan span;
   if (due) {
-    rendered =
-        RenderCrossfade(edit.editPosition, edit.editPosition, job.crossfadeFrames,
-                        job.crossfadeType, outgoingTake, incomingTake, kTemporaryCrossfadeFile,
-                        job.format.channels, {job.format.BytesPerSample(), job.format.kind});
-    if (rendered != kCrossfadeRendered) {
+    if (!job.renderer) {
+      job.renderer.emplace(job.crossfadeType, job.crossfadeFrames, job.format.channels,
+                           SampleCoding{job.format.BytesPerSample(), job.format.kind});
+    }
+    span = job.renderer->Place(outgoing, incoming, edit.editPosition, edit.editPosition);
+    if (span.result != kCrossfadeRendered) {
       Say("Crossfade failed.\n");
     }
   }
-  WriteSegment(job, incomingTake, edit);
+  WriteSegment(job, incoming, edit);
   if (!due) {
     return;
   }
-  // A failed crossfade leaves the hard cut: its temporary file holds no
-  // frames. The copy never reaches past the length the header announces.
-  const int64_t copied = std::min(job.crossfadeFrames, job.plan.outputLength - crossfadeStart);
-  if (rendered == kCrossfadeRendered && crossfadeStart >= 1 && copied > 0) {
-    CopyFrames(job.output, kTemporaryCrossfadeFile, crossfadeStart, job.format.BytesPerSample(),
-               job.format.channels, copied, 0);
-    job.Wrote(crossfadeStart, copied);
+  // A failed crossfade leaves the hard cut. The crossfade never reaches past
+  // the length the header announces.
+  const int64_t rendered = std::min(job.crossfadeFrames, job.plan.outputLength - crossfadeStart);
+  if (span.result == kCrossfadeRendered && crossfadeStart >= 1 && rendered > 0) {
+    job.renderer->Render(span, rendered, [&](int64_t first, std::span<const uint8_t> frames) {
+      job.writer.Put(crossfadeStart + first, frames);
+    });
+    job.Wrote(crossfadeStart, rendered);
   }
-  std::remove(kTemporaryCrossfadeFile);
+  job.temporary.CrossfadeDone();
 }
 
-void BuildTrack(const RunTables& run, int32_t t, std::optional<UnfinishedFile>& temporary) {
+void BuildTrack(const RunTables& run, int32_t t, TemporaryCrossfadeFile& temporary) {
   Say("\n\nBuilding to %s\n", VisibleText(run.outputNames[t]).c_str());
   // The previous output stays until the new one is whole.
   ReplacementFile output(run.outputNames[t]);
@@ -133,20 +167,18 @@ void BuildTrack(const RunTables& run, int32_t t, std::optional<UnfinishedFile>& 
   if (job.furthestFrame < job.plan.outputLength) {
     PadSilence(job, job.furthestFrame, job.plan.outputLength - job.furthestFrame);
   }
+  job.writer.Close();
   output.Commit();
 }
 
 }  // namespace
 
 void BuildTracks(const RunTables& run) {
-  // Removed when the run stops early; a complete run leaves it as it is.
-  std::optional<UnfinishedFile> temporary;
+  TemporaryCrossfadeFile temporary;
   for (int32_t t = 0; t < run.trackCount; ++t) {
     BuildTrack(run, t, temporary);
   }
-  if (temporary) {
-    temporary->Keep();
-  }
+  temporary.Finish();
 }
 
 }  // namespace wexmont

@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 namespace wexmont {
 
@@ -36,6 +37,19 @@ inline void Store32LE(uint8_t* bytes, uint32_t value) {
 // A two's-complement sample of `width` bytes (2 to 4): the top byte carries
 // the sign, the lower bytes are unsigned.
 inline int32_t LoadSampleLE(const uint8_t* bytes, int width) {
+  // One load for the widths the host has, where its byte order is the file's.
+  if constexpr (std::endian::native == std::endian::little) {
+    if (width == 2) {
+      int16_t value;
+      std::memcpy(&value, bytes, sizeof value);
+      return value;
+    }
+    if (width == 4) {
+      int32_t value;
+      std::memcpy(&value, bytes, sizeof value);
+      return value;
+    }
+  }
   const int32_t top = static_cast<int8_t>(bytes[width - 1]);
   int32_t value = top;
   for (int j = width - 2; j >= 0; --j) {
@@ -46,9 +60,43 @@ inline int32_t LoadSampleLE(const uint8_t* bytes, int width) {
 
 // Writes the low `width` bytes of `value`; bits above the width are dropped.
 inline void StoreSampleLE(uint8_t* bytes, int32_t value, int width) {
+  // One store for the widths the host has, where its byte order is the file's.
+  if constexpr (std::endian::native == std::endian::little) {
+    if (width == 2) {
+      const auto low = static_cast<int16_t>(value);
+      std::memcpy(bytes, &low, sizeof low);
+      return;
+    }
+    if (width == 4) {
+      std::memcpy(bytes, &value, sizeof value);
+      return;
+    }
+  }
   const uint32_t bits = static_cast<uint32_t>(value);
   for (int j = 0; j < width; ++j) {
     bytes[j] = static_cast<uint8_t>(bits >> (8 * j));
+  }
+}
+
+// A 24-bit sample read with one 4-byte load: the byte after it must be
+// readable. The same value as LoadSampleLE(bytes, 3).
+inline int32_t LoadSample24Wide(const uint8_t* bytes) {
+  if constexpr (std::endian::native == std::endian::little) {
+    uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return static_cast<int32_t>(word << 8) >> 8;
+  } else {
+    return LoadSampleLE(bytes, 3);
+  }
+}
+
+// A 24-bit sample written with one 4-byte store: the byte after it is
+// overwritten too, so the bytes of whatever follows must be written later.
+inline void StoreSample24Wide(uint8_t* bytes, int32_t value) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(bytes, &value, sizeof value);
+  } else {
+    StoreSampleLE(bytes, value, 4);
   }
 }
 

@@ -111,6 +111,25 @@ bool FileHandle::WriteAt(int64_t position, std::span<const uint8_t> bytes) const
   });
 }
 
+int64_t FileHandle::CopyFrom(const FileHandle& source, int64_t sourcePosition, int64_t position,
+                             int64_t bytes) const {
+  off_t from = static_cast<off_t>(sourcePosition);
+  off_t to = static_cast<off_t>(position);
+  int64_t done = 0;
+  while (done < bytes) {
+    const ssize_t copied =
+        ::copy_file_range(source.fd_, &from, fd_, &to, static_cast<size_t>(bytes - done), 0);
+    if (copied < 0 && errno == EINTR) {
+      continue;
+    }
+    if (copied <= 0) {
+      break;
+    }
+    done += copied;
+  }
+  return done;
+}
+
 bool FileHandle::Append(std::span<const uint8_t> bytes) const {
   return PutAll(
       bytes, [&](size_t done) { return ::write(fd_, bytes.data() + done, bytes.size() - done); });

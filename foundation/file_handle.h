@@ -39,6 +39,13 @@ class FileHandle {
   size_t ReadAt(int64_t position, std::span<uint8_t> bytes) const;
   // Writes all bytes at `position`, growing the file as needed.
   bool WriteAt(int64_t position, std::span<const uint8_t> bytes) const;
+  // Copies up to `bytes` bytes from `source` at `sourcePosition` to
+  // `position` inside the kernel, without passing them through the process.
+  // Returns how many it copied: fewer (down to 0) where the source ends, a
+  // write fails, or the kernel cannot copy between these files; the caller
+  // moves the rest itself and learns why.
+  int64_t CopyFrom(const FileHandle& source, int64_t sourcePosition, int64_t position,
+                   int64_t bytes) const;
   // Writes all bytes at the end of a file opened for appending.
   bool Append(std::span<const uint8_t> bytes) const;
   // Closes now and reports whether the close succeeded (a delayed write

@@ -3,16 +3,54 @@
 // count, then one byte each for type % 6, channels % 10, 1 + width % 4 and
 // sample kind % 3 (integer, float, other); missing bytes are 0), piece 1 is
 // the outgoing take and piece 2 the incoming take (missing pieces are
-// missing files).
+// missing files). The same two pieces are then mixed as raw sample bytes,
+// and every mixed sample must be what decoding, MixSample and encoding give.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <span>
+#include <vector>
 
 #include "foundation/console.h"
 #include "fuzz/fuzz_support.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade.h"
+#include "xfade/crossfade_mix.h"
 
 using namespace wexmont;
+
+namespace {
+
+// The mix loop made for the coding against one sample at a time, on any bit
+// patterns (NaN payloads, denormals, full scale).
+void CheckMixOfRawBytes(std::string_view outgoing, std::string_view incoming, int32_t type,
+                        int32_t channels, SampleCoding coding) {
+  if (type < kEqualPowerCurve || type > kSineCurve || channels < 1 || !CodecKnows(coding)) {
+    return;
+  }
+  const size_t width = static_cast<size_t>(coding.bytesPerSample);
+  const int64_t frames = static_cast<int64_t>(std::min(outgoing.size(), incoming.size()) /
+                                              (width * static_cast<size_t>(channels)));
+  const auto bytes = [](std::string_view piece) {
+    return std::span(reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
+  };
+  CrossfadeCurve curve(type, frames + 1);
+  const auto gains = curve.Gains(1, frames);
+  std::vector<uint8_t> mixed(static_cast<size_t>(frames * channels) * width), want(mixed.size());
+  MixBlock(bytes(outgoing), bytes(incoming), gains, channels, coding, mixed);
+  for (size_t at = 0; at < want.size(); at += width) {
+    double a = 0, b = 0;
+    DecodeSamples(bytes(outgoing).subspan(at, width), std::span(&a, 1), coding, 1);
+    DecodeSamples(bytes(incoming).subspan(at, width), std::span(&b, 1), coding, 1);
+    const double mix = MixSample(a, b, gains[at / width / static_cast<size_t>(channels)], coding);
+    EncodeSamples(std::span(&mix, 1), std::span(&want[at], width), coding, 1);
+  }
+  if (mixed != want) {
+    std::abort();
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz::EnterWorkFolder();
@@ -47,6 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::abort();
     }
   } catch (const RunStop&) {
+  }
+  if (pieces.size() > 2) {
+    CheckMixOfRawBytes(pieces[1], pieces[2], type, channels, {width, kind});
   }
   return 0;
 }

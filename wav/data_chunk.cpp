@@ -69,7 +69,11 @@ std::optional<int64_t> FindFormatTag(const FileHandle& file, const ChunkWalk& wa
 }
 
 int64_t AudioFrames(const FileHandle& file, const SampleArea& area, int64_t bytesPerFrame) {
-  const int64_t held = (file.Size() - area.DataOffset()) / bytesPerFrame;
+  return AudioFrames(file.Size(), area, bytesPerFrame);
+}
+
+int64_t AudioFrames(int64_t fileSize, const SampleArea& area, int64_t bytesPerFrame) {
+  const int64_t held = (fileSize - area.DataOffset()) / bytesPerFrame;
   if (!area.declaredBytes) {
     return held;
   }

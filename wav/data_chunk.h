@@ -49,5 +49,7 @@ std::optional<int64_t> FindFormatTag(const FileHandle& file, const ChunkWalk& wa
 // follows the samples) are not audio. Can be 0 or negative for a file that
 // ends right after its tag.
 int64_t AudioFrames(const FileHandle& file, const SampleArea& area, int64_t bytesPerFrame);
+// The same for a file of `fileSize` bytes.
+int64_t AudioFrames(int64_t fileSize, const SampleArea& area, int64_t bytesPerFrame);
 
 }  // namespace wexmont

@@ -59,6 +59,13 @@ void ReadSampleKind(const FileHandle& file, const std::string& path, int64_t for
 
 }  // namespace
 
+void SayFormatChunkMissing(const std::string& path) {
+  // The fixed line names no file; the line before it does.
+  Say(">> %s has no format chunk in its first %lld bytes\n", VisibleText(path).c_str(),
+      static_cast<long long>(kProbeScanLast));
+  Say(">> Can't find format chunk in wave file!\n");
+}
+
 TakeAttributes ProbeTake(const std::string& path) {
   const FileHandle file = FileHandle::OpenRegularForReading(path);
   if (!file.IsOpen()) {
@@ -67,14 +74,12 @@ TakeAttributes ProbeTake(const std::string& path) {
 
   const ChunkWalk walk = WalkChunks(file);
   std::optional<int64_t> formatTag = FindFormatTag(file, walk);
+  TakeAttributes take;
   if (!formatTag) {
-    // The fixed line names no file; the line before it does.
-    Say(">> %s has no format chunk in its first %lld bytes\n", VisibleText(path).c_str(),
-        static_cast<long long>(kProbeScanLast));
-    Say(">> Can't find format chunk in wave file!\n");
+    SayFormatChunkMissing(path);
+    take.formatChunkFound = false;
     formatTag = kProbeScanLast;
   }
-  TakeAttributes take;
   take.channels =
       static_cast<int32_t>(ReadFormatField(file, path, *formatTag + kChannelsOffset, 2));
   take.bitsPerSample =

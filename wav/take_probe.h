@@ -21,7 +21,13 @@ struct TakeAttributes {
   uint16_t formatCode = 0;   // an extensible chunk's is that of its sub-format
   uint32_t channelMask = 0;  // from an extensible chunk, else 0
   TakeMetadata metadata;     // where its bext and iXML chunks lie
+  // False when the take has no format chunk: the probe said so and read the
+  // fields where its scan for one ends.
+  bool formatChunkFound = true;
 };
+
+// What the probe says of a take without a format chunk (the run goes on).
+void SayFormatChunkMissing(const std::string& path);
 
 // The format, sample area and metadata chunks of the take at `path`. Ends the run when the
 // take cannot be opened, has no data tag, has no bytes per frame or is too

@@ -1,46 +1,80 @@
 // The crossfade renderer: blends the same span of frames of the outgoing and
-// the incoming take and appends the result to the temporary crossfade file.
+// the incoming take, block by block, and hands the blended frames on: to the
+// output of a track, or appended to a file.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "wav/sample_source.h"
+#include "xfade/crossfade_curve.h"
 #include "xfade/pcm_codec.h"
 
 namespace wexmont {
 
-// Crossfade types, as the parameter file names them.
-constexpr int32_t kNoCrossfade = 0;
-constexpr int32_t kEqualPowerCurve = 1;
-constexpr int32_t kLinearCurve = 2;
-constexpr int32_t kCosineCurve = 3;
-constexpr int32_t kSineCurve = 4;
-
-// Results of RenderCrossfade.
+// Results of placing and of RenderCrossfade.
 constexpr int32_t kCrossfadeRendered = 0;
 constexpr int32_t kOutgoingTakeFailed = 1;
 constexpr int32_t kIncomingTakeFailed = 2;
 constexpr int32_t kTemporaryFileFailed = 3;
 
-struct CrossfadeGains {
-  double outgoing;
-  double incoming;
+// Where a crossfade lies in its two takes.
+struct CrossfadeSpan {
+  int32_t result = kCrossfadeRendered;  // any other result: nothing may be rendered
+  const SampleSource* outgoing = nullptr;
+  const SampleSource* incoming = nullptr;
+  int64_t outgoingStart = 0;  // the crossfade's first frame in each take
+  int64_t incomingStart = 0;
+  int64_t outgoingFrames = 0;  // frames of audio in each take
+  int64_t incomingFrames = 0;
 };
 
-// Gains of frame `frame` of a crossfade of `crossfadeFrames` frames.
-CrossfadeGains GainsAt(int32_t crossfadeType, int64_t frame, int64_t crossfadeFrames);
+// Receives rendered frames: the number of the first one in the crossfade and
+// the bytes of whole frames.
+using CrossfadeSink = std::function<void(int64_t firstFrame, std::span<const uint8_t> frames)>;
 
-// Blends two decoded samples in extended precision. An integer result is
-// brought back to the width's own scale, held inside the width's range and
-// truncated toward zero; a float result is the nearest float, never held.
-double MixSample(double outgoingSample, double incomingSample, CrossfadeGains gains,
-                 SampleCoding coding);
+// Renders crossfades of one type and length in one format (those of a track),
+// keeping the gains of the curve and its block buffers from one crossfade to
+// the next. Memory stays the same for any crossfade length.
+class CrossfadeRenderer {
+ public:
+  // Ends the run for a crossfade type, channel count or coding it does not
+  // know.
+  CrossfadeRenderer(int32_t crossfadeType, int64_t crossfadeFrames, int32_t channels,
+                    SampleCoding coding);
 
-// Renders frames centre - N/2 to centre - N/2 + N - 1 of both takes, every
-// channel of a frame with the same gains. Returns
-// one of the results above; failures to open a file, find a take's sample
-// area or place the crossfade inside a take append nothing. A failed write
-// to the temporary file ends the run.
+  // Places a crossfade centred on the given frames: it covers frames
+  // centre - N/2 to centre - N/2 + N - 1 of each take. A take that is not open
+  // fails silently; a take without a sample area, or whose crossfade would
+  // start outside it, fails with a message. Both takes must outlive the span.
+  CrossfadeSpan Place(const SampleSource& outgoing, const SampleSource& incoming,
+                      int64_t outgoingCentreFrame, int64_t incomingCentreFrame) const;
+
+  // Renders the first `frames` frames of a placed crossfade, every channel of
+  // a frame with the same gains, and hands them to `sink` in order, a block at
+  // a time. Frames past the end of a take's audio are silence. A take that
+  // cannot be read ends the run.
+  void Render(const CrossfadeSpan& span, int64_t frames, const CrossfadeSink& sink);
+
+ private:
+  void ReadBlock(const SampleSource& take, int64_t audioFrames, int64_t firstFrame, int64_t frames,
+                 std::vector<uint8_t>& block) const;
+
+  CrossfadeCurve curve_;
+  int32_t channels_;
+  SampleCoding coding_;
+  int64_t bytesPerFrame_;
+  int64_t blockFrames_;
+  std::vector<uint8_t> outgoingBlock_, incomingBlock_, mixedBlock_;
+};
+
+// The whole crossfade as one operation on files named: opens both takes and
+// `temporaryFile` (for appending), places the crossfade and appends all its
+// frames. Returns one of the results above; failures append nothing. A failed
+// write to the file ends the run.
 int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
                         int64_t crossfadeFrames, int32_t crossfadeType,
                         const std::string& outgoingTake, const std::string& incomingTake,

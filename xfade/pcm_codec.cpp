@@ -1,11 +1,7 @@
 #include "xfade/pcm_codec.h"
 
-#include "foundation/byte_pack.h"
-
 namespace wexmont {
 namespace {
-
-constexpr int32_t k16To24Scale = 256;
 
 bool IsFloat32(SampleCoding coding) {
   return coding.kind == SampleKind::kFloat && coding.bytesPerSample == kBytes32;
@@ -21,11 +17,16 @@ double DecodeSample(const uint8_t* bytes, SampleCoding coding) {
   if (IsFloat32(coding)) {
     return LoadFloatLE(bytes);
   }
-  if (!IsInteger(coding)) {
-    return 0.0;
+  switch (IsInteger(coding) ? coding.bytesPerSample : 0) {
+    case kBytes16:
+      return DecodeInteger<kBytes16>(bytes);
+    case kBytes24:
+      return DecodeInteger<kBytes24>(bytes);
+    case kBytes32:
+      return DecodeInteger<kBytes32>(bytes);
+    default:
+      return 0.0;
   }
-  const int32_t value = LoadSampleLE(bytes, coding.bytesPerSample);
-  return coding.bytesPerSample == kBytes16 ? value * k16To24Scale : value;
 }
 
 void EncodeSample(uint8_t* bytes, double value, SampleCoding coding) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 
+#include "foundation/byte_pack.h"
 #include "wav/sample_format.h"
 
 namespace wexmont {
@@ -24,6 +25,23 @@ struct SampleCoding {
   int32_t bytesPerSample;
   SampleKind kind;
 };
+
+constexpr int32_t k16To24Scale = 256;
+
+// One sample of a coding fixed where the code is written, for loops that
+// handle a whole block of one coding: the same values as the block routines
+// below give.
+template <int32_t Bytes>
+inline int32_t DecodeInteger(const uint8_t* bytes) {
+  const int32_t value = LoadSampleLE(bytes, Bytes);
+  return Bytes == kBytes16 ? value * k16To24Scale : value;
+}
+
+// The low bits of `value`, as many as the width holds.
+template <int32_t Bytes>
+inline void EncodeInteger(uint8_t* bytes, int32_t value) {
+  StoreSampleLE(bytes, value, Bytes);
+}
 
 // 16-, 24- and 32-bit integers and 32-bit floats. Samples of other codings
 // decode to zeros and are not encoded.

@@ -271,6 +271,38 @@ TEST(Run, AnOutputThatIsALinkStaysALinkAndTheReplacedFileKeepsItsPermissions) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator("kept"), {}), 1);
 }
 
+// A take without a format chunk has its fields read where the probe's scan
+// ends; the probe says so for every edit point that names the take.
+TEST(Run, ATakeWithoutAFormatChunkIsReportedWhereverItIsNamed) {
+  ScratchDir dir;
+  Write({.points = "0\tA\n1\tB\n2\tA\n3\tZ\n", .rc = "xf_all\t10\t1\n"});
+  // A JUNK chunk up to byte 15040 carries 1000 Hz 16-bit mono PCM fields at
+  // byte 15000, where the scan for "fmt" gives up; the samples follow.
+  std::string take = "RIFF" + std::string(4, '\0') + "WAVEJUNK" + std::string(15024, '\0');
+  const auto put = [&](size_t at, uint32_t value, size_t bytes) {
+    for (size_t i = 0; i < bytes; ++i) {
+      take[at + i] = static_cast<char>(value >> (8 * i));
+    }
+  };
+  put(16, 15020, 4);
+  put(15008, 1, 2);
+  put(15010, 1, 2);
+  put(15012, 1000, 4);
+  put(15022, 16, 2);
+  take += "data" + std::string(4, '\0') + std::string(6000, '\x11');
+  put(15044, 6000, 4);
+  testing::WriteFile("drumsA.wav", take);
+  const testing::BinaryRun run = RunBinary(dir.Path());
+  EXPECT_EQ(run.exitStatus, 0) << run.output;
+  const std::string missing =
+      ">> drumsA.wav has no format chunk in its first 15000 bytes\n"
+      ">> Can't find format chunk in wave file!\n";
+  EXPECT_TRUE(run.output.starts_with(kBanner +
+                                     "Planning to build 1 tracks using 4 edit points.\n\n" +
+                                     missing + missing + "Crossfade Matrix:"))
+      << run.output;
+}
+
 TEST(Run, ANegativeCrossfadeLengthLeavesTheCutHard) {
   std::string outputs[2];
   const std::string settings[] = {"xf_all\t-200\t1\n", "xf_all\t200\t0\n"};

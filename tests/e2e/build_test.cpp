@@ -90,6 +90,15 @@ std::vector<TrackSetup> EveryRecorderLayout() {
   return tracks;
 }
 
+// `edits` edit points 0.1 s apart, naming `takes` takes A, B, ... in turn.
+std::vector<Edit> TakesInTurn(int takes, int edits) {
+  std::vector<Edit> list;
+  for (int k = 0; k < edits; ++k) {
+    list.push_back({std::to_string(k * 0.1), std::string(1, static_cast<char>('A' + k % takes))});
+  }
+  return list;
+}
+
 const std::vector<Edit> kThreeEdits = {{"0", "A"}, {"1", "B"}, {"2", "C"}};
 
 // A stereo 16-bit track at 8000 Hz whose takes last 3 s unless listed short.
@@ -159,6 +168,14 @@ const Scenario kScenarios[] = {
      {{"0", "A"}, {"0.25", "B"}, {"0.5", "C"}},
      EveryCurveInEveryNewFormat(),
      false},
+    // Ten takes in turn, more than a track keeps open at once.
+    {"TenTakesInTurn", TakesInTurn(10, 22), {Guitar(20, 1)}, false},
+    // The temporary file keeps the header of the last edit point that had a
+    // segment: the second track's, with a crossfade of its own length.
+    {"AHardCutTrackAfterACrossfadedOneLeavesItsHeader",
+     kThreeEdits,
+     {Guitar(20, 1), {"kick", 48000, 24, 1, 50, 0, 150000}},
+     true},
     {"FloatHardCutLeavesAnExtensibleTemporaryHeader",
      kThreeEdits,
      {{.base = "f", .bits = 32, .crossfadeType = 0, .kind = SampleKind::kFloat}},

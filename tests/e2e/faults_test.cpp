@@ -97,7 +97,9 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
       {"disk full in mid-track", rc, "xf_all\t5\t1", 6000, "Cannot write d_bld.wav.partial"},
       {"temporary file on a full disk", "xfade_temp.wav", "/dev/full", kNone,
        "Cannot write xfade_temp.wav"},
-      {"disk full in mid-crossfade", rc, "xf_all\t187.5\t1", 6000, "Cannot write xfade_temp.wav"},
+      // The crossfade is written straight into the output: the output's write
+      // is the one that fails, never the temporary file's.
+      {"disk full at a long crossfade", rc, "xf_all\t187.5\t1", 6000, "Cannot write d_bld.wav"},
       {"temporary file is a folder", "xfade_temp.wav", "/", kNone, "Cannot create xfade_temp.wav"},
       {"output folder missing", "d_mix", "", kNone, "Cannot create d_mix/out.wav.partial",
        "_mix/out.wav"},
@@ -221,6 +223,23 @@ TEST(Faults, ARunThatStopsEarlyLeavesEveryOutputWholeAndBuildsNormallyNextTime) 
     EXPECT_EQ(previous.Changed(), aIsNew);
     EXPECT_FALSE(testing::Exists("b_bld.wav.partial"));
     EXPECT_FALSE(testing::Exists("xfade_temp.wav"));
+  }
+}
+
+// A run that stops after its first track removes the temporary crossfade
+// file it wrote, whether the build had deleted it (after a crossfade) or left
+// a bare header (after a hard cut); the finished first output stays.
+TEST(Faults, AStopRemovesTheTemporaryFileTheRunWrote) {
+  for (const bool hardCut : {false, true}) {
+    SCOPED_TRACE(hardCut ? "hard cut" : "crossfade");
+    ScratchDir dir;
+    WriteProject("d\ne\n");
+    ASSERT_EQ(::link("dA.wav", "eA.wav") | ::link("dB.wav", "eB.wav"), 0);
+    WriteFile("wexmontrc.txt", hardCut ? "xf_all\t5\t0\n" : "xf_all\t5\t1\n");
+    ASSERT_EQ(::mkdir("e_bld.wav", 0755), 0);  // the second output cannot be created
+    ExpectFailure(RunLimited(), ">> Cannot create e_bld.wav");
+    EXPECT_FALSE(testing::Exists("xfade_temp.wav"));
+    EXPECT_TRUE(testing::Exists("d_bld.wav"));
   }
 }
 

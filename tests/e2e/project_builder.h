@@ -235,8 +235,14 @@ inline std::string BuildAndCheck(const Project& project, bool temporaryRemains) 
   }
   EXPECT_EQ(failed, run.output.find("Crossfade failed.") != std::string::npos) << run.output;
   EXPECT_EQ(Exists("xfade_temp.wav"), temporaryRemains);
-  if (temporaryRemains) {  // a header of the last track's format, no frames
-    EXPECT_EQ(ReadFile("xfade_temp.wav").size(), HeaderBytes(project.tracks.back().Format()));
+  if (temporaryRemains) {  // the last track's header, announcing one crossfade, no frames
+    const TrackSetup& last = project.tracks.back();
+    const std::string header = ReadFile("xfade_temp.wav");
+    const int64_t frames = FramesOf(static_cast<long double>(last.crossfadeMs) / 1000, last.rate);
+    EXPECT_EQ(header.size(), HeaderBytes(last.Format()));
+    EXPECT_EQ(
+        header.size() < 4 ? ~0u : Load32LE(reinterpret_cast<const uint8_t*>(&header.back() - 3)),
+        frames * last.channels * last.bits / 8);
   }
   return run.output;
 }

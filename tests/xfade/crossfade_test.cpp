@@ -12,6 +12,7 @@
 #include "tests/support/scratch_dir.h"
 #include "tests/support/sndfile_oracle.h"
 #include "wav/wav_header.h"
+#include "xfade/crossfade_mix.h"
 
 namespace wexmont {
 namespace {
@@ -112,6 +113,59 @@ TEST(Crossfade, FramesPastTheEndOfATakeAreSilence) {
   ASSERT_EQ(rendered.size(), 2048u);
   EXPECT_EQ(std::count(rendered.begin(), rendered.begin() + 1500, 0), 0);
   EXPECT_EQ(std::count(rendered.begin() + 1500, rendered.end(), 0), 548);
+}
+
+// Crossfades of many blocks (one read and one write of up to 128 KiB each),
+// also longer than the gains a curve holds at once, and reaching past the
+// end of the takes, give the bytes of frame-by-frame mixing.
+TEST(Crossfade, LongCrossfadesRenderAsFrameByFrameMixing) {
+  struct Case {
+    int32_t bits;
+    SampleKind kind;
+    int32_t channels;
+    int64_t takeFrames, centre, frames;
+  };
+  const Case cases[] = {{16, kInteger, 1, 50000, 20000, 40000},
+                        {24, kInteger, 2, 80000, 40000, 70000},
+                        {32, kFloat, 64, 1200, 600, 1100},
+                        {32, kInteger, 3, 30000, 29000, 9000}};  // past the takes' end
+  testing::ScratchDir dir;
+  for (const Case& c : cases) {
+    const SampleCoding coding{c.bits / 8, c.kind};
+    const Samples a = testing::ToneSamples(c.takeFrames, c.channels, c.bits, 1, c.kind);
+    const Samples b = testing::ToneSamples(c.takeFrames, c.channels, c.bits, 2, c.kind);
+    WriteTakes(c.bits, c.channels, a, b, c.kind);
+    const SampleFormat format{44100, c.bits, c.channels, c.kind};
+    WriteWavHeader("xf.wav", format, c.frames);
+    ASSERT_EQ(RenderCrossfade(c.centre, c.centre, c.frames, kEqualPowerCurve, "a.wav", "b.wav",
+                              "xf.wav", c.channels, coding),
+              0);
+    const std::string rendered = ReadFile("xf.wav").substr(HeaderBytes(format));
+    const std::string takeA = ReadFile("a.wav").substr(HeaderBytes(format));
+    const std::string takeB = ReadFile("b.wav").substr(HeaderBytes(format));
+    const size_t width = static_cast<size_t>(coding.bytesPerSample);
+    const int64_t start = c.centre - c.frames / 2;
+    std::string want(rendered.size(), '\0');
+    for (int64_t f = 0; f < c.frames; ++f) {
+      const CrossfadeGains gains = GainsAt(kEqualPowerCurve, f, c.frames);
+      for (int32_t ch = 0; ch < c.channels; ++ch) {
+        const size_t at = static_cast<size_t>((start + f) * c.channels + ch) * width;
+        double samples[2] = {0, 0};
+        for (int k = 0; k < 2 && at < takeA.size(); ++k) {
+          const std::string& take = k == 0 ? takeA : takeB;
+          DecodeSamples(std::span(reinterpret_cast<const uint8_t*>(&take[at]), width),
+                        std::span(&samples[k], 1), coding, 1);
+        }
+        const double mix = MixSample(samples[0], samples[1], gains, coding);
+        EncodeSamples(std::span(&mix, 1),
+                      std::span(reinterpret_cast<uint8_t*>(
+                                    &want[static_cast<size_t>(f * c.channels + ch) * width]),
+                                width),
+                      coding, 1);
+      }
+    }
+    EXPECT_TRUE(rendered == want) << c.bits << " bits, " << c.channels << " channels";
+  }
 }
 
 TEST(Crossfade, LinearGainsStopOneStepShort) {

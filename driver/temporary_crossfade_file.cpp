@@ -1,0 +1,32 @@
+#include "driver/temporary_crossfade_file.h"
+
+#include <cstdio>
+
+#include "driver/run_tables.h"
+
+namespace wexmont {
+
+void TemporaryCrossfadeFile::Finish() {
+  if (!unfinished_) {
+    return;  // this run never wrote the file: whatever stands there stays
+  }
+  if (deleted_) {
+    std::remove(kTemporaryCrossfadeFile);
+  }
+  unfinished_->Keep();
+}
+
+void TemporaryCrossfadeFile::FreshHeader(const SampleFormat& format, int64_t crossfadeFrames) {
+  deleted_ = false;
+  if (!unfinished_) {
+    unfinished_.emplace(kTemporaryCrossfadeFile);
+  }
+  WavHeader header = BuildHeader(format, crossfadeFrames);
+  if (header != written_) {
+    written_.clear();  // a write that fails leaves the file as it leaves it
+    WriteWavHeader(kTemporaryCrossfadeFile, format, crossfadeFrames);
+    written_ = std::move(header);
+  }
+}
+
+}  // namespace wexmont
