@@ -1,9 +1,7 @@
 #include "driver/track_builder.h"
 
 #include <algorithm>
-#include <memory>
 #include <optional>
-#include <vector>
 
 #include "driver/edit_plan.h"
 #include "driver/temporary_crossfade_file.h"
@@ -19,37 +17,6 @@
 namespace wexmont {
 namespace {
 
-// The takes of a track stay open from one edit point to the next: a comp
-// switches among a few takes, so each is opened, and its sample area found,
-// about once per track instead of at every read.
-class OpenTakes {
- public:
-  const SampleSource& Get(const std::string& path) {
-    for (Entry& entry : takes_) {
-      if (entry.source->path == path) {
-        entry.lastUse = ++uses_;
-        return *entry.source;
-      }
-    }
-    if (takes_.size() == kMostOpenTakes) {
-      takes_.erase(std::min_element(takes_.begin(), takes_.end(),
-                                    [](auto& a, auto& b) { return a.lastUse < b.lastUse; }));
-    }
-    takes_.push_back(
-        {std::make_unique<SampleSource>(SampleSource::Open(path, kCopyScanLast)), ++uses_});
-    return *takes_.back().source;
-  }
-
- private:
-  static constexpr size_t kMostOpenTakes = 8;
-  struct Entry {
-    std::unique_ptr<SampleSource> source;  // stays in place while others come and go
-    int64_t lastUse;
-  };
-  std::vector<Entry> takes_;
-  int64_t uses_ = 0;
-};
-
 // What one track's build needs at every edit point.
 struct TrackJob {
   const RunTables& run;
@@ -61,7 +28,7 @@ struct TrackJob {
   int32_t crossfadeType;
   TemporaryCrossfadeFile& temporary;
   FrameWriter writer{output, format.BytesPerSample(), format.channels};
-  OpenTakes takes{};
+  OpenSampleSources takes{};                    // a comp switches among a few takes
   std::optional<CrossfadeRenderer> renderer{};  // made by the first crossfade
   int64_t furthestFrame = 0;                    // end of the furthest frame written so far
 
@@ -94,7 +61,7 @@ void BuildFirstEdit(TrackJob& job, const std::string& incomingTake) {
   if (leadIn != 0) {
     PadSilence(job, 0, leadIn);
   }
-  WriteSegment(job, job.takes.Get(incomingTake), edit);
+  WriteSegment(job, job.takes.Get(incomingTake, kCopyScanLast), edit);
 }
 
 // The crossfade is placed in the takes (and a failure reported) before
@@ -109,8 +76,8 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
   job.temporary.FreshHeader(job.format, job.crossfadeFrames);
   const bool due = CrossfadeIsDue(edit.editPosition, job.crossfadeFrames, job.crossfadeType);
   const int64_t crossfadeStart = edit.editPosition - job.crossfadeFrames / 2;
-  const SampleSource& outgoing = job.takes.Get(outgoingTake);
-  const SampleSource& incoming = job.takes.Get(incomingTake);
+  const SampleSource& outgoing = job.takes.Get(outgoingTake, kCopyScanLast);
+  const SampleSource& incoming = job.takes.Get(incomingTake, kCopyScanLast);
   CrossfadeSpan span;
   if (due) {
     if (!job.renderer) {

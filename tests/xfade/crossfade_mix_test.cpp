@@ -37,9 +37,9 @@ Bytes SampleBytesOf(SampleCoding coding, size_t samples, std::mt19937& random) {
       StoreFloatLE(at, pick % 4 == 0 ? floats[pick / 4 % 8]
                                      : std::uniform_real_distribution<float>(-2, 2)(random));
     } else {
-      // The width's largest sample, formed in 64 bits so that 32-bit samples do not overflow.
-      const auto top = static_cast<int32_t>((int64_t{1} << (8 * coding.bytesPerSample - 1)) - 1);
-      const int32_t extremes[] = {top, -top - 1, 0, static_cast<int32_t>(random())};
+      const int64_t top = (int64_t{1} << (8 * coding.bytesPerSample - 1)) - 1;
+      const int32_t extremes[] = {static_cast<int32_t>(top), static_cast<int32_t>(-top - 1), 0,
+                                  static_cast<int32_t>(random())};
       StoreSampleLE(at, extremes[pick % 4], coding.bytesPerSample);
     }
   }
