@@ -47,3 +47,9 @@ for argument in --check ""; do  # the check first: it writes nothing
     --errors-for-leak-kinds=definite,indirect "$OLDPWD/build/test/wexmont" $argument >/dev/null)
 done
 echo "valgrind: no errors, no leaks"
+
+# The README's first command builds for use (Release, where the compiler
+# warns about other things than at -O2); it must build and run too.
+echo "== The demo, as the README's first command makes it"
+./demo.sh >/dev/null
+echo "demo: built and run"

@@ -274,12 +274,13 @@ TEST(Faults, ATakeThatVanishesAfterTheProbeEndsTheRun) {
   // Tracks d, d1 ... d999, whose takes are links to those of track d.
   std::string thousandTracks = "d\n";
   for (int t = 1; t < 1000; ++t) {
-    thousandTracks += "d" + std::to_string(t) + "\n";
+    thousandTracks.append("d").append(std::to_string(t)).append("\n");
   }
   const testing::InputSnapshot takes = WriteProject(thousandTracks);
   for (int t = 1; t < 1000; ++t) {
     for (const char* take : {"A", "B"}) {
-      const std::string link = "d" + std::to_string(t) + take + ".wav";
+      const std::string link =
+          std::string("d").append(std::to_string(t)).append(take).append(".wav");
       ASSERT_EQ(::link((std::string("d") + take + ".wav").c_str(), link.c_str()), 0);
     }
   }

@@ -82,7 +82,8 @@ std::string Quoted(const std::string& text) {
 BinaryRun RunBinary(const std::string& folder, const std::vector<std::string>& arguments) {
   std::string command = "cd " + Quoted(folder) + " && " + Quoted(WEXMONT_BINARY);
   for (const std::string& argument : arguments) {
-    command += " " + Quoted(argument);
+    command += ' ';
+    command += Quoted(argument);
   }
   command += " 2>&1 </dev/null";
   BinaryRun run;
