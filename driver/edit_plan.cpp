@@ -19,18 +19,16 @@ int64_t BytesPerFrame(const TrackFormat& format) {
   return int64_t{format.BytesPerSample()} * format.channels;
 }
 
-// The output's header counts its carried metadata; the temporary crossfade
-// file carries none.
+// The output is written as RF64 past 4 GiB, up to the frames a file
+// position can reach; the temporary crossfade file, which carries no
+// metadata, stays within a RIFF header.
 void RefuseOversizedFiles(const RunTables& run, int32_t t) {
-  const int64_t bytesPerFrame = BytesPerFrame(run.trackFormat[t]);
-  const int64_t maxDataBytes = MaxDataBytes(run.trackFormat[t]);
-  const int64_t maxOutputBytes =
-      MaxDataBytes(run.trackFormat[t], run.trackMetadata[t].ChunkBytes());
-  if (run.outputLength[t] * bytesPerFrame > maxOutputBytes) {
+  const TrackFormat& format = run.trackFormat[t];
+  if (run.outputLength[t] > MaxFrames(format, run.trackMetadata[t].ChunkBytes())) {
     EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
            VisibleText(run.outputNames[t]).c_str(), static_cast<long long>(run.outputLength[t]));
   }
-  if (run.crossfadeFrames[t] * bytesPerFrame > maxDataBytes) {
+  if (run.crossfadeFrames[t] * BytesPerFrame(format) > MaxDataBytes(format)) {
     EndRun(">> The crossfade of track %d is too long for %s, exiting\n", t + 1,
            kTemporaryCrossfadeFile);
   }
@@ -113,6 +111,11 @@ TrackPlan PlanTrack(std::span<const float> times, uint32_t sampleRate,
   const EditPlanEntry& lastSegment = plan.edits[n - 2];
   plan.outputLength = std::min(longestTake, lastSegment.editPosition + lastSegment.segmentLength);
   return plan;
+}
+
+HeaderLayout OutputHeaderOf(const RunTables& run, int32_t track) {
+  return DescribeHeader(run.trackFormat[track], run.outputLength[track],
+                        run.trackMetadata[track].ChunkBytes());
 }
 
 bool CrossfadeIsDue(int64_t editPosition, int64_t crossfadeFrames, int32_t crossfadeType) {

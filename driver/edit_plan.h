@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driver/run_tables.h"
+#include "wav/wav_header.h"
 
 namespace wexmont {
 
@@ -44,6 +45,11 @@ TrackPlan PlanTrack(std::span<const float> times, uint32_t sampleRate,
 // track has a curve and the edit lies more than half a crossfade into the
 // output, so that the whole crossfade starts after frame 0.
 bool CrossfadeIsDue(int64_t editPosition, int64_t crossfadeFrames, int32_t crossfadeType);
+
+// The header of track t's output: its format, its planned length and the
+// metadata it carries decide the layout (RF64 past 4 GiB) before anything is
+// written. Needs the plan's output lengths.
+HeaderLayout OutputHeaderOf(const RunTables& run, int32_t track);
 
 // The plan of track t of the run.
 TrackPlan PlanTrackOfRun(const RunTables& run, int32_t track);

@@ -50,6 +50,15 @@ std::string CrossfadeAt(const RunTables& run, int32_t t, const TrackPlan& plan, 
   return std::to_string(frames) + " frames " + CurveName(run.crossfadeType[t]);
 }
 
+// Only an output past 4 GiB gets a line: the others are RIFF files, as always.
+void ReportRf64Output(const RunTables& run, int32_t t) {
+  const HeaderLayout header = OutputHeaderOf(run, t);
+  if (header.rf64) {
+    Say("Written as RF64: %lld bytes, past what a RIFF header can announce\n",
+        static_cast<long long>(header.FileBytes()));
+  }
+}
+
 void ReportTrackHeading(const RunTables& run, int32_t t) {
   const TrackFormat& format = run.trackFormat[t];
   Say("\nTrack %d: %s, %u Hz, %d-bit, %s, built to %s: %lld frames (%s s)\n", t + 1,
@@ -57,6 +66,7 @@ void ReportTrackHeading(const RunTables& run, int32_t t) {
       ChannelsText(format.channels).c_str(), VisibleText(run.outputNames[t]).c_str(),
       static_cast<long long>(run.outputLength[t]),
       Seconds(run.outputLength[t], format.sampleRate).c_str());
+  ReportRf64Output(run, t);
   if (run.leadIn[t] > 0) {
     Say("Silence before edit 1: frames 0 to %lld (%s s)\n", static_cast<long long>(run.leadIn[t]),
         Seconds(run.leadIn[t], format.sampleRate).c_str());

@@ -117,7 +117,7 @@ void BuildTrack(const RunTables& run, int32_t t, TemporaryCrossfadeFile& tempora
                run.crossfadeFrames[t],
                run.crossfadeType[t],
                temporary};
-  WriteWavHeader(job.output, job.format, job.plan.outputLength, run.trackMetadata[t]);
+  WriteWavHeader(job.output, OutputHeaderOf(run, t), run.trackMetadata[t]);
   Say("edits: ");
   const std::string& baseName = run.baseNames[t];
   for (int32_t u = 0; u < run.editCount; ++u) {

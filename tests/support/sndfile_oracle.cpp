@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -206,6 +207,10 @@ std::optional<BroadcastInfo> ReadBroadcastInfo(const std::string& path) {
 }
 
 Audio ReadWithSndfile(const std::string& path) {
+  return ReadFramesWithSndfile(path, 0, INT64_MAX);
+}
+
+Audio ReadFramesWithSndfile(const std::string& path, int64_t firstFrame, int64_t frameCount) {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
   if (file == nullptr) {
@@ -221,21 +226,24 @@ Audio ReadWithSndfile(const std::string& path) {
                         : subtype == SF_FORMAT_PCM_32 || subtype == SF_FORMAT_FLOAT ? 32
                                                                                     : 0;
   audio.frames = info.frames;
-  audio.samples.resize(static_cast<size_t>(info.frames * info.channels));
+  const sf_count_t count = std::clamp<sf_count_t>(info.frames - firstFrame, 0, frameCount);
+  audio.samples.resize(static_cast<size_t>(count * info.channels));
   sf_count_t got = 0;
-  if (audio.kind == SampleKind::kFloat) {
+  if (firstFrame > 0 && sf_seek(file, firstFrame, SEEK_SET) != firstFrame) {
+    got = -1;
+  } else if (audio.kind == SampleKind::kFloat) {
     std::vector<float> floats(audio.samples.size());
-    got = sf_readf_float(file, floats.data(), info.frames);
+    got = sf_readf_float(file, floats.data(), count);
     std::copy(floats.begin(), floats.end(), audio.samples.begin());
   } else if (audio.bitsPerSample != 0) {
     std::vector<int> wide(audio.samples.size());
-    got = sf_readf_int(file, wide.data(), info.frames);
+    got = sf_readf_int(file, wide.data(), count);
     for (size_t i = 0; i < wide.size(); ++i) {
       audio.samples[i] = wide[i] >> Shift(audio.bitsPerSample);
     }
   }
   sf_close(file);
-  if (got != info.frames || audio.bitsPerSample == 0) {
+  if (got != count || audio.bitsPerSample == 0) {
     throw std::runtime_error("libsndfile cannot read the samples of " + path);
   }
   return audio;

@@ -67,6 +67,9 @@ void InsertFirstChunk(const std::string& path, const std::string& id, uint32_t d
 // Reads a WAV file with libsndfile. Throws when libsndfile cannot open it,
 // which makes a malformed output fail the test.
 Audio ReadWithSndfile(const std::string& path);
+// The same, holding only up to `frameCount` frames from `firstFrame` on in
+// its samples; its frame count is that of the whole file.
+Audio ReadFramesWithSndfile(const std::string& path, int64_t firstFrame, int64_t frameCount);
 
 // What `sox --i` says of a file: rate, channels, bits, kind and frames (no
 // samples). Kind kOther stands for an encoding sox names otherwise.
