@@ -5,10 +5,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <utility>
 
 namespace wexmont {
 namespace {
+
+// Every position is a 64-bit byte offset, also for files past 4 GiB.
+static_assert(sizeof(off_t) == sizeof(int64_t));
 
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the user's umask
 
@@ -128,6 +132,30 @@ int64_t FileHandle::CopyFrom(const FileHandle& source, int64_t sourcePosition, i
     done += copied;
   }
   return done;
+}
+
+FileHandle::DataExtent FileHandle::FindData(int64_t position) const {
+  const off_t start = ::lseek(fd_, static_cast<off_t>(position), SEEK_DATA);
+  if (start < 0) {
+    // Only a hole from here to the end, or a file system that cannot say.
+    return errno == ENXIO ? DataExtent{Size(), Size()} : DataExtent{position, INT64_MAX};
+  }
+  const off_t end = ::lseek(fd_, start, SEEK_HOLE);
+  return {static_cast<int64_t>(start), end < 0 ? INT64_MAX : static_cast<int64_t>(end)};
+}
+
+bool FileHandle::ExtendTo(int64_t bytes) const {
+  const int64_t size = Size();
+  if (size < 0) {
+    return false;
+  }
+  int result = 0;
+  if (size < bytes) {
+    do {
+      result = ::ftruncate(fd_, static_cast<off_t>(bytes));
+    } while (result != 0 && errno == EINTR);
+  }
+  return result == 0;
 }
 
 bool FileHandle::Append(std::span<const uint8_t> bytes) const {

@@ -46,6 +46,16 @@ class FileHandle {
   // moves the rest itself and learns why.
   int64_t CopyFrom(const FileHandle& source, int64_t sourcePosition, int64_t position,
                    int64_t bytes) const;
+  // The first byte at or after `position` that holds data rather than a
+  // hole of a sparse file (the file size when only a hole follows), and the
+  // end of that data. Where the file system cannot tell, all of it is data.
+  struct DataExtent {
+    int64_t start;
+    int64_t end;
+  };
+  DataExtent FindData(int64_t position) const;
+  // Makes the file `bytes` long where it is shorter; the new bytes read as 0.
+  bool ExtendTo(int64_t bytes) const;
   // Writes all bytes at the end of a file opened for appending.
   bool Append(std::span<const uint8_t> bytes) const;
   // Closes now and reports whether the close succeeded (a delayed write

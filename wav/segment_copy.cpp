@@ -41,6 +41,7 @@ void FrameWriter::Open() {
     if (!file_.IsOpen()) {
       EndRun(">> Cannot open %s for writing, exiting\n", VisibleText(path_).c_str());
     }
+    writtenEnd_ = std::max<int64_t>(file_.Size(), 0);
   }
 }
 
@@ -61,10 +62,15 @@ void FrameWriter::RefuseBeforeSampleArea(int64_t frame) const {
   }
 }
 
-void FrameWriter::PutAt(int64_t position, std::span<const uint8_t> bytes) const {
+void FrameWriter::PutAt(int64_t position, std::span<const uint8_t> bytes) {
   if (!file_.WriteAt(position, bytes)) {
     EndRun(">> Cannot write %s, exiting\n", VisibleText(path_).c_str());
   }
+  writtenEnd_ = std::max(writtenEnd_, position + static_cast<int64_t>(bytes.size()));
+}
+
+void FrameWriter::LeaveUnwritten(int64_t end) {
+  unwrittenEnd_ = std::max(unwrittenEnd_, end);
 }
 
 void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
@@ -73,7 +79,9 @@ void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
   }
   RefuseBeforeSampleArea(frame);
   const int64_t start = *dataOffset_ + frame * bytesPerFrame_;
-  const int64_t bytes = frameCount * bytesPerFrame_;
+  // Zeros past the end of what was written are left to the file's growth.
+  const int64_t bytes = std::clamp<int64_t>(writtenEnd_ - start, 0, frameCount * bytesPerFrame_);
+  LeaveUnwritten(start + frameCount * bytesPerFrame_);
   zeros_.resize(static_cast<size_t>(
       std::max<int64_t>(std::min(kMoveBytes, bytes), static_cast<int64_t>(zeros_.size()))));
   for (int64_t done = 0; done < bytes;) {
@@ -90,8 +98,22 @@ void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, in
     return;
   }
   bool kernelCopies = true;
+  FileHandle::DataExtent data{0, 0};  // of the source, as last looked up
   for (int64_t done = 0; done < bytes;) {
     const int64_t move = MoveBytesAt(position + done, bytes - done);
+    const int64_t from = sourcePosition + done;
+    // A hole of a sparse take stays a hole where nothing was written yet:
+    // both read as zeros. Real takes have no holes: one look per run.
+    if (position + done >= writtenEnd_) {
+      if (from >= data.end) {
+        data = source.file.FindData(from);
+      }
+      if (data.start >= from + move) {
+        LeaveUnwritten(position + done + move);
+        done += move;
+        continue;
+      }
+    }
     const int64_t copied =
         kernelCopies ? file_.CopyFrom(source.file, sourcePosition + done, position + done, move)
                      : 0;
@@ -106,6 +128,7 @@ void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, in
       }
       PutAt(position + done + copied, part);
     }
+    writtenEnd_ = std::max(writtenEnd_, position + done + move);
     done += move;
   }
 }
@@ -153,7 +176,8 @@ void FrameWriter::Put(int64_t frame, std::span<const uint8_t> frames) {
 }
 
 void FrameWriter::Close() {
-  if (!file_.Close()) {
+  const bool extended = unwrittenEnd_ <= writtenEnd_ || file_.ExtendTo(unwrittenEnd_);
+  if (!extended || !file_.Close()) {
     EndRun(">> Cannot write %s, exiting\n", VisibleText(path_).c_str());
   }
 }

@@ -43,7 +43,8 @@ class FrameWriter {
   void Open();
   bool FoundSampleArea(int64_t lastPosition);
   void RefuseBeforeSampleArea(int64_t frame) const;
-  void PutAt(int64_t position, std::span<const uint8_t> bytes) const;
+  void PutAt(int64_t position, std::span<const uint8_t> bytes);
+  void LeaveUnwritten(int64_t end);
   void ZeroRun(int64_t frame, int64_t frameCount);
   void CopyRun(const SampleSource& source, int64_t sourcePosition, int64_t position,
                int64_t frameCount);
@@ -52,6 +53,11 @@ class FrameWriter {
   int64_t bytesPerFrame_;
   FileHandle file_;
   std::optional<int64_t> dataOffset_;
+  // Bytes before this were in the file or were written to it; after it, only
+  // zeros were due so far, left to the file's growth (a hole where the file
+  // system keeps them) up to unwrittenEnd_, to which Close extends the file.
+  int64_t writtenEnd_ = 0;
+  int64_t unwrittenEnd_ = 0;
   std::vector<uint8_t> buffer_;  // one move's bytes
   std::vector<uint8_t> zeros_;   // one move's silence
 };
