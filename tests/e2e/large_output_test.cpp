@@ -150,11 +150,7 @@ std::vector<double> ReadWithFfmpeg(const std::string& path, const Shape& shape, 
   return samples;
 }
 
-std::string FfprobeSays(const std::string& path) {
-  const std::string command =
-      "ffprobe -v error -show_entries stream=channels,sample_rate,duration_ts -of "
-      "default=nw=1 '" +
-      path + "'";
+std::string ProgramSays(const std::string& command) {
   FILE* pipe = ::popen(command.c_str(), "r");
   std::string text;
   std::array<char, 256> buffer{};
@@ -165,6 +161,11 @@ std::string FfprobeSays(const std::string& path) {
     ::pclose(pipe);
   }
   return text;
+}
+
+std::string FfprobeSays(const std::string& path, const std::string& entries) {
+  return ProgramSays("ffprobe -v error -show_entries stream=" + entries + " -of default=nw=1 '" +
+                     path + "'");
 }
 
 struct LargeCase {
@@ -238,12 +239,39 @@ TEST(LargeOutputs, PastFourGibibytesAreRf64AndEveryReaderReadsThemToTheirLastFra
     EXPECT_NE(last.samples.back(), 0);
 
     // ffmpeg reads the same header and the same frames.
-    EXPECT_EQ(FfprobeSays(out), "sample_rate=" + std::to_string(rate) +
-                                    "\nchannels=" + std::to_string(shape.channels) +
-                                    "\nduration_ts=" + std::to_string(frames) + "\n");
+    EXPECT_EQ(FfprobeSays(out, "channels,sample_rate,duration_ts"),
+              "sample_rate=" + std::to_string(rate) +
+                  "\nchannels=" + std::to_string(shape.channels) +
+                  "\nduration_ts=" + std::to_string(frames) + "\n");
     EXPECT_EQ(ReadWithFfmpeg(out, shape, c.cutSecond - 1, 2), got.samples);
     EXPECT_EQ(ReadWithFfmpeg(out, shape, c.endSecond - 1, 1), last.samples);
   }
+}
+
+// A mono take marked back centre gives an extensible output with that mask,
+// which ffmpeg reads as the channel's position; a float output has a fact
+// chunk, so sndfile-info has nothing to note about it.
+TEST(LargeOutputs, TheChannelMaskReadsBackAndFloatOutputsHaveAFactChunk) {
+  testing::ScratchDir dir;
+  const Shape backCentre{48000, 16, 1, SampleKind::kInteger, 0x100};
+  const Shape floats{48000, 32, 2, SampleKind::kFloat};
+  for (const char* take : {"mA.wav", "mB.wav"}) {
+    WriteSparseTake(take, backCentre, Container::kRf64, 48000, {{0, 48000, 1}});
+  }
+  for (const char* take : {"fA.wav", "fB.wav"}) {
+    WriteSparseTake(take, floats, Container::kUnclosedRiff, 48000, {{0, 48000, 2}});
+  }
+  testing::WriteFile("base.txt", "m\nf\n");
+  testing::WriteFile("points.txt", "0\tA\n0.5\tB\n1\tA\n");
+  testing::WriteFile("wexmontrc.txt", "xf_all\t10\t1\n");
+  ASSERT_EQ(testing::RunBinary(".").exitStatus, 0);
+  const std::string mono = testing::ReadFile("m_bld.wav");
+  EXPECT_EQ(mono.substr(20, 2), "\xFE\xFF");
+  EXPECT_EQ(Load32LE(reinterpret_cast<const uint8_t*>(&mono[40])), 0x100u);
+  EXPECT_EQ(FfprobeSays("m_bld.wav", "channel_layout"), "channel_layout=1 channels (BC)\n");
+  const std::string info = ProgramSays("sndfile-info f_bld.wav");
+  EXPECT_NE(info.find("fact : 4"), std::string::npos) << info;
+  EXPECT_EQ(info.find("fact' chunk"), std::string::npos) << info;
 }
 
 }  // namespace
