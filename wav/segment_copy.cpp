@@ -32,8 +32,11 @@ int64_t MoveBytesAt(int64_t position, int64_t left) {
 
 }  // namespace
 
-FrameWriter::FrameWriter(std::string path, int32_t bytesPerSample, int32_t channels)
-    : path_(std::move(path)), bytesPerFrame_(int64_t{bytesPerSample} * channels) {}
+FrameWriter::FrameWriter(std::string path, int32_t bytesPerSample, int32_t channels,
+                         int64_t dataOffset)
+    : path_(std::move(path)),
+      bytesPerFrame_(int64_t{bytesPerSample} * channels),
+      dataOffset_(dataOffset) {}
 
 void FrameWriter::Open() {
   if (!file_.IsOpen()) {
@@ -43,15 +46,6 @@ void FrameWriter::Open() {
     }
     writtenEnd_ = std::max<int64_t>(file_.Size(), 0);
   }
-}
-
-bool FrameWriter::FoundSampleArea(int64_t lastPosition) {
-  if (!dataOffset_) {
-    if (const std::optional<SampleArea> area = FindSampleArea(file_, lastPosition)) {
-      dataOffset_ = area->DataOffset();
-    }
-  }
-  return dataOffset_.has_value();
 }
 
 // No frame may land before the sample area: that would overwrite the header.
@@ -78,7 +72,7 @@ void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
     return;
   }
   RefuseBeforeSampleArea(frame);
-  const int64_t start = *dataOffset_ + frame * bytesPerFrame_;
+  const int64_t start = dataOffset_ + frame * bytesPerFrame_;
   // Zeros past the end of what was written are left to the file's growth.
   const int64_t bytes = std::clamp<int64_t>(writtenEnd_ - start, 0, frameCount * bytesPerFrame_);
   LeaveUnwritten(start + frameCount * bytesPerFrame_);
@@ -139,9 +133,6 @@ void FrameWriter::Copy(const SampleSource& source, int64_t destinationFrame, int
   if (!source.IsOpen()) {
     EndRun(">> Cannot find file called %s, exiting\n", VisibleText(source.path).c_str());
   }
-  if (!FoundSampleArea(kCopyScanLast) || !source.area) {
-    EndRun(">> Can't find data block in wave file, exiting\n");
-  }
   if (frameCount <= 0) {
     return;
   }
@@ -152,26 +143,20 @@ void FrameWriter::Copy(const SampleSource& source, int64_t destinationFrame, int
   const int64_t last = std::clamp<int64_t>(sourceFrames - sourceFrame, first, frameCount);
   ZeroRun(destinationFrame, first);
   CopyRun(source, source.DataOffset() + (sourceFrame + first) * bytesPerFrame_,
-          *dataOffset_ + (destinationFrame + first) * bytesPerFrame_, last - first);
+          dataOffset_ + (destinationFrame + first) * bytesPerFrame_, last - first);
   ZeroRun(destinationFrame + last, frameCount - last);
 }
 
 void FrameWriter::Silence(int64_t frame, int64_t frameCount) {
   Open();
-  if (!FoundSampleArea(kProbeScanLast)) {
-    EndRun("Can't find data block in wave file!\n");
-  }
   ZeroRun(frame, frameCount);
 }
 
 void FrameWriter::Put(int64_t frame, std::span<const uint8_t> frames) {
   Open();
-  if (!FoundSampleArea(kCopyScanLast)) {
-    EndRun(">> Can't find data block in wave file, exiting\n");
-  }
   if (!frames.empty()) {
     RefuseBeforeSampleArea(frame);
-    PutAt(*dataOffset_ + frame * bytesPerFrame_, frames);
+    PutAt(dataOffset_ + frame * bytesPerFrame_, frames);
   }
 }
 
@@ -180,22 +165,6 @@ void FrameWriter::Close() {
   if (!extended || !file_.Close()) {
     EndRun(">> Cannot write %s, exiting\n", VisibleText(path_).c_str());
   }
-}
-
-void CopyFrames(const std::string& destinationPath, const std::string& sourcePath,
-                int64_t destinationFrame, int32_t bytesPerSample, int32_t channels,
-                int64_t frameCount, int64_t sourceFrame) {
-  FrameWriter destination(destinationPath, bytesPerSample, channels);
-  const SampleSource source = SampleSource::Open(sourcePath, kCopyScanLast);
-  destination.Copy(source, destinationFrame, frameCount, sourceFrame);
-  destination.Close();
-}
-
-void WriteSilence(const std::string& path, int64_t frame, int32_t bytesPerSample, int32_t channels,
-                  int64_t frameCount) {
-  FrameWriter file(path, bytesPerSample, channels);
-  file.Silence(frame, frameCount);
-  file.Close();
 }
 
 }  // namespace wexmont
