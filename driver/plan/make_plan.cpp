@@ -170,7 +170,7 @@ void LayOutPieces(TrackPlan& track) {
     const CrossfadePlan& crossfade = track.edits[u].crossfade;
     if (crossfade.IsMade()) {
       AddPiece(crossfades, {PieceKind::kCrossfade, crossfade.first, crossfade.written, u,
-                            track.edits[u].take, track.edits[u - 1].take});
+                            track.edits[u].take, crossfade.outgoing});
     }
   }
   int64_t from = 0;
