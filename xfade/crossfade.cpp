@@ -23,7 +23,7 @@ int64_t BlockFrames(int64_t bytesPerFrame) {
 
 // The crossfade type, once it and the format are known to be renderable.
 int32_t RenderableType(int32_t crossfadeType, int32_t channels, SampleCoding coding) {
-  if (crossfadeType < kEqualPowerCurve || crossfadeType > kSineCurve) {
+  if (crossfadeType < kEqualPowerCurve || crossfadeType > kLastCurve) {
     EndRun(">> Crossfade type %d is not known, exiting\n", crossfadeType);
   }
   if (channels < 1 || channels > kMaxChannels || !CodecKnows(coding)) {

@@ -94,11 +94,11 @@ std::string ChooseOutputSuffix(int argc, char** argv) {
 void CheckCrossfadeSettings(const ProjectInput& input) {
   for (size_t t = 0; t < input.baseNames.size(); ++t) {
     const CrossfadeChoice choice = input.crossfades.OfTrack(t);
-    if (choice.type < kNoCrossfade || choice.type > kSineCurve) {
+    if (choice.type < kNoCrossfade || choice.type > kLastCurve) {
       EndRun(
           ">> wexmontrc.txt gives track %zu the crossfade type %d, the types are 0 to %d, "
           "exiting\n",
-          t + 1, choice.type, kSineCurve);
+          t + 1, choice.type, kLastCurve);
     }
     if (!std::isfinite(choice.length.milliseconds)) {
       EndRun(">> wexmontrc.txt gives track %zu a crossfade length that is not a number, exiting\n",
