@@ -78,11 +78,17 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
 
 }  // namespace
 
-std::string ChooseOutputSuffix(int argc, char** argv) {
-  if (argc != 2 || RunModeOf(argc, argv) != RunMode::kBuild) {
-    return kDefaultOutputSuffix;
+std::string ChooseOutputSuffix(const CommandLine& commandLine) {
+  if (!commandLine.ignored.empty()) {
+    std::string ignored;
+    for (const std::string& argument : commandLine.ignored) {
+      ignored += ' ';
+      ignored += VisibleText(argument);
+    }
+    Say(">> %zu arguments ignored (only a single one sets the suffix):%s\n",
+        commandLine.ignored.size(), ignored.c_str());
   }
-  const std::string suffix = argv[1];
+  const std::string& suffix = commandLine.suffix;
   if (suffix.size() > kSuffixMaxChars) {
     EndRun(">> The output suffix %s is %zu characters long, at most %zu are allowed, exiting\n",
            VisibleText(suffix).c_str(), suffix.size(), kSuffixMaxChars);

@@ -3,13 +3,14 @@
 // would overwrite an input.
 #pragma once
 
+#include "driver/command_line.h"
 #include "driver/run_tables.h"
 
 namespace wexmont {
 
-// The output suffix of the command line: the single argument unless it is an
-// option, or the default.
-std::string ChooseOutputSuffix(int argc, char** argv);
+// The output suffix of the command line. Says which arguments were ignored,
+// and ends the run when the suffix is beyond its limit.
+std::string ChooseOutputSuffix(const CommandLine& commandLine);
 
 // Every track slot without a crossfade type of its own takes the default.
 void SpreadDefaultCrossfade(RunTables& run);

@@ -4,6 +4,7 @@
 
 #include "driver/command_line.h"
 #include "driver/edit_plan.h"
+#include "driver/folder_check.h"
 #include "driver/project_check_report.h"
 #include "driver/project_checks.h"
 #include "driver/run_tables.h"
@@ -21,8 +22,9 @@ constexpr const char* kBanner = "Wexmont - builds finished tracks from time-alig
 // but the parameter template (and not even that for a check). Every refusal
 // comes before the first output. Returns true when the parameter file is
 // missing.
-bool ReadAndCheckProject(RunTables& run, int argc, char** argv, MissingParameterFile whenMissing) {
-  run.outputSuffix = ChooseOutputSuffix(argc, argv);
+bool ReadAndCheckProject(RunTables& run, const CommandLine& commandLine,
+                         MissingParameterFile whenMissing) {
+  run.outputSuffix = ChooseOutputSuffix(commandLine);
   const bool parameterFileMissing =
       ReadCrossfadeParams(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
                           run.defaultCrossfadeLength, whenMissing) != 0;
@@ -43,12 +45,14 @@ bool ReadAndCheckProject(RunTables& run, int argc, char** argv, MissingParameter
   return parameterFileMissing;
 }
 
-// Every check of a build, then the plan of every track; writes nothing.
-void CheckProject(int argc, char** argv) {
+// Every check of a build, the folder's included, then the plan of every
+// track; writes nothing.
+void CheckProject(const CommandLine& commandLine) {
   Say("\n%s\n\n", kBanner);
   RunTables run;
   const bool parameterFileMissing =
-      ReadAndCheckProject(run, argc, argv, MissingParameterFile::kLeaveMissing);
+      ReadAndCheckProject(run, commandLine, MissingParameterFile::kLeaveMissing);
+  CheckFolderIsWritable(run, parameterFileMissing);
   ReportProjectCheck(run, parameterFileMissing);
 }
 
@@ -65,38 +69,43 @@ FolderLock HoldProjectFolder() {
   return lock;
 }
 
-void Run(int argc, char** argv) {
+void Run(const CommandLine& commandLine) {
   Say("\n%s\n\n", kBanner);
   const FolderLock folder = HoldProjectFolder();
   RunTables run;
-  ReadAndCheckProject(run, argc, argv, MissingParameterFile::kWriteTemplate);
+  ReadAndCheckProject(run, commandLine, MissingParameterFile::kWriteTemplate);
   BuildTracks(run);
   Say("\n\nDone\n\n");
 }
 
-void RunAsAsked(int argc, char** argv) {
-  switch (RunModeOf(argc, argv)) {
+// The exit status of a run that was not stopped.
+int RunAsAsked(int argc, char** argv) {
+  const CommandLine commandLine = ReadCommandLine(argc, argv);
+  switch (commandLine.mode) {
     case RunMode::kHelp:
       PrintUsage();
-      return;
+      return 0;
     case RunMode::kVersion:
       PrintVersion();
-      return;
+      return 0;
+    case RunMode::kRefused:
+      PrintRefusedOption(commandLine.refusedOption);
+      return kUsageStatus;
     case RunMode::kCheck:
-      CheckProject(argc, argv);
-      return;
+      CheckProject(commandLine);
+      return 0;
     case RunMode::kBuild:
-      Run(argc, argv);
-      return;
+      Run(commandLine);
+      return 0;
   }
+  return 0;
 }
 
 }  // namespace
 
 int RunWexmont(int argc, char** argv) {
   try {
-    RunAsAsked(argc, argv);
-    return 0;
+    return RunAsAsked(argc, argv);
   } catch (const RunStop&) {
     return 1;
   } catch (const std::bad_alloc&) {

@@ -1,8 +1,11 @@
 #include "driver/temporary_crossfade_file.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "driver/run_tables.h"
+#include "foundation/console.h"
 
 namespace wexmont {
 
@@ -10,8 +13,9 @@ void TemporaryCrossfadeFile::Finish() {
   if (!unfinished_) {
     return;  // this run never wrote the file: whatever stands there stays
   }
-  if (deleted_) {
-    std::remove(kTemporaryCrossfadeFile);
+  // The outputs are complete by now: a file that stays is said, not fatal.
+  if (deleted_ && std::remove(kTemporaryCrossfadeFile) != 0 && errno != ENOENT) {
+    Say(">> Cannot remove %s: %s\n", kTemporaryCrossfadeFile, std::strerror(errno));
   }
   unfinished_->Keep();
 }

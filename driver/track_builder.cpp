@@ -6,6 +6,7 @@
 #include "driver/edit_plan.h"
 #include "driver/temporary_crossfade_file.h"
 #include "foundation/console.h"
+#include "foundation/progress_bar.h"
 #include "foundation/replacement_file.h"
 #include "foundation/visible_text.h"
 #include "wav/data_chunk.h"
@@ -105,7 +106,30 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
   job.temporary.CrossfadeDone();
 }
 
-void BuildTrack(const RunTables& run, int32_t t, TemporaryCrossfadeFile& temporary) {
+// The bar follows the furthest byte of the track's sample area written so
+// far, so a crossfade written over a cut counts once.
+void ShowProgressOf(TrackJob& job, ProgressBar& progress) {
+  progress.SetTrack(job.run.outputNames[job.track]);
+  job.writer.ReportProgressTo([&progress, furthest = int64_t{0}](int64_t end) mutable {
+    if (end > furthest) {
+      progress.Advance(end - furthest);
+      furthest = end;
+    }
+  });
+}
+
+// The sample bytes of every output.
+int64_t OutputSampleBytes(const RunTables& run) {
+  int64_t bytes = 0;
+  for (int32_t t = 0; t < run.trackCount; ++t) {
+    const TrackFormat& format = run.trackFormat[t];
+    bytes += run.outputLength[t] * format.BytesPerSample() * format.channels;
+  }
+  return bytes;
+}
+
+void BuildTrack(const RunTables& run, int32_t t, TemporaryCrossfadeFile& temporary,
+                ProgressBar& progress) {
   Say("\n\nBuilding to %s\n", VisibleText(run.outputNames[t]).c_str());
   // The previous output stays until the new one is whole.
   ReplacementFile output(run.outputNames[t]);
@@ -117,6 +141,7 @@ void BuildTrack(const RunTables& run, int32_t t, TemporaryCrossfadeFile& tempora
                run.crossfadeFrames[t],
                run.crossfadeType[t],
                temporary};
+  ShowProgressOf(job, progress);
   WriteWavHeader(job.output, job.format, job.plan.outputLength, run.trackMetadata[t]);
   Say("edits: ");
   const std::string& baseName = run.baseNames[t];
@@ -142,8 +167,9 @@ void BuildTrack(const RunTables& run, int32_t t, TemporaryCrossfadeFile& tempora
 
 void BuildTracks(const RunTables& run) {
   TemporaryCrossfadeFile temporary;
+  ProgressBar progress(OutputSampleBytes(run));
   for (int32_t t = 0; t < run.trackCount; ++t) {
-    BuildTrack(run, t, temporary);
+    BuildTrack(run, t, temporary, progress);
   }
   temporary.Finish();
 }

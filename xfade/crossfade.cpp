@@ -102,7 +102,8 @@ void CrossfadeRenderer::ReadBlock(const SampleSource& take, int64_t audioFrames,
   const int64_t supplied = std::clamp<int64_t>(audioFrames - firstFrame, 0, frames);
   const auto part = std::span(block.data(), static_cast<size_t>(supplied * bytesPerFrame_));
   if (take.file.ReadAt(take.DataOffset() + firstFrame * bytesPerFrame_, part) < part.size()) {
-    EndRun(">> Cannot read %s, exiting\n", VisibleText(take.path).c_str());
+    EndRun(">> Cannot read %s: %s, exiting\n", VisibleText(take.path).c_str(),
+           FileErrorText(take.file.Error()).c_str());
   }
   std::fill(block.begin() + static_cast<ptrdiff_t>(part.size()),
             block.begin() + static_cast<ptrdiff_t>(frames * bytesPerFrame_), 0);
@@ -146,11 +147,13 @@ int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame
   }
   renderer.Render(span, crossfadeFrames, [&](int64_t, std::span<const uint8_t> frames) {
     if (!temporary.Append(frames)) {
-      EndRun(">> Cannot write %s, exiting\n", VisibleText(temporaryFile).c_str());
+      EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(temporaryFile).c_str(),
+             FileErrorText(temporary.Error()).c_str());
     }
   });
   if (!temporary.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(temporaryFile).c_str());
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(temporaryFile).c_str(),
+           FileErrorText(temporary.Error()).c_str());
   }
   return kCrossfadeRendered;
 }

@@ -1,0 +1,16 @@
+// The check of the folder a build writes in: that the parameter template,
+// every output (under its partial name, then renamed over the old one) and
+// the temporary crossfade file can be created and replaced there. Nothing is
+// left behind.
+#pragma once
+
+#include "driver/run_tables.h"
+
+namespace wexmont {
+
+// Ends the run with the refusal the build would give at its first write
+// that cannot succeed: the template (when the parameter file is missing),
+// then the outputs in track order with the temporary file after the first.
+void CheckFolderIsWritable(const RunTables& run, bool parameterFileMissing);
+
+}  // namespace wexmont
