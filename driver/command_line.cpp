@@ -112,8 +112,8 @@ void PrintUsage() {
 }
 
 void PrintRefusedOption(const std::string& option) {
-  Say(">> Unknown option %s (wexmont --help lists the options)\n%s",
-      VisibleText(option).c_str(), kUsageLine);
+  Say(">> Unknown option %s (wexmont --help lists the options)\n%s", VisibleText(option).c_str(),
+      kUsageLine);
 }
 
 void PrintVersion() {

@@ -85,8 +85,9 @@ void CompareWithFirstTake(const TrackFormat& format, const std::string& firstPat
     EndRun(">> Mono-stereo mismatch among %s takes, exiting\n", track.c_str());
   }
   if (take.sampleKind != format.kind) {
-    Say(">> %s holds %s, %s %s\n", other.c_str(), KindText(take.sampleKind, take.formatCode).c_str(),
-        first.c_str(), KindText(format.kind, 0).c_str());
+    Say(">> %s holds %s, %s %s\n", other.c_str(),
+        KindText(take.sampleKind, take.formatCode).c_str(), first.c_str(),
+        KindText(format.kind, 0).c_str());
     EndRun(">> Sample format mismatch among %s takes, exiting\n", track.c_str());
   }
 }

@@ -35,9 +35,8 @@ void Print(const std::string& text) {
   std::fputs(text.c_str(), stdout);
   std::fflush(stdout);
   const size_t lastLineFeed = text.rfind('\n');
-  column = lastLineFeed == std::string::npos
-               ? column + static_cast<int>(text.size())
-               : static_cast<int>(text.size() - lastLineFeed - 1);
+  column = lastLineFeed == std::string::npos ? column + static_cast<int>(text.size())
+                                             : static_cast<int>(text.size() - lastLineFeed - 1);
   midLine = column != 0;
 }
 
@@ -59,7 +58,8 @@ void Say(const char* format, ...) {
   va_start(args, format);
   const std::string text = FormatMessage(format, args);
   va_end(args);
-  std::string line = std::string_view(text).starts_with(kMessageStart) ? LineFeedBeforeMessage() : "";
+  std::string line =
+      std::string_view(text).starts_with(kMessageStart) ? LineFeedBeforeMessage() : "";
   line += text;
   Print(line);
 }

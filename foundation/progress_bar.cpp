@@ -109,7 +109,8 @@ void ProgressBar::Advance(int64_t bytes) {
 }
 
 std::string ProgressBar::Line(double elapsedSeconds, int width) const {
-  const double share = std::clamp(static_cast<double>(done_) / static_cast<double>(total_), 0.0, 1.0);
+  const double share =
+      std::clamp(static_cast<double>(done_) / static_cast<double>(total_), 0.0, 1.0);
   const int filled = static_cast<int>(share * kBarCells);
   const double rate = elapsedSeconds > 0 ? static_cast<double>(done_) / elapsedSeconds : 0;
   const std::string left =

@@ -5,8 +5,8 @@
 
 #include "foundation/byte_pack.h"
 #include "foundation/console.h"
-#include "foundation/file_messages.h"
 #include "foundation/file_handle.h"
+#include "foundation/file_messages.h"
 #include "foundation/visible_text.h"
 #include "wav/data_chunk.h"
 
