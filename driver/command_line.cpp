@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "driver/run_tables.h"
+#include "driver/read/project_input.h"
 #include "driver/version.h"
 #include "foundation/console.h"
 #include "foundation/visible_text.h"

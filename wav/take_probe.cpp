@@ -96,6 +96,7 @@ TakeAttributes ProbeTake(const std::string& path) {
         static_cast<long long>(kProbeScanLast));
     EndRun(">> Can't find data block in wave file, exiting\n");
   }
+  take.area = *area;
   take.dataOffset = area->DataOffset();
 
   const int64_t bytesPerFrame = int64_t{take.channels} * take.bytesPerSample;

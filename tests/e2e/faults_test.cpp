@@ -164,7 +164,7 @@ TEST(Faults, ARunThatStopsEarlyLeavesEveryOutputWholeAndBuildsNormallyNextTime) 
       {"file size limit", 0, 1 << 20, false,
        "edits: 1 2 \n>> Cannot write b_bld.wav.partial: File too large, exiting\n", 1},
       {"refusal during the build", 0, kNone, true,
-       "edits: 1 \n>> Cannot create xfade_temp.wav: Is a directory, exiting\n", 1},
+       ">> Cannot create xfade_temp.wav: Is a directory, exiting\n", 1},
   };
   const std::vector<std::string> outputs = {"a_bld.wav", "b_bld.wav", "c_bld.wav"};
   const auto writeTakes = [](const std::string& track, int32_t seed) {

@@ -101,8 +101,8 @@ TEST(Messages, NameTheFileAndTheReasonAndLeaveTheFolderAsItWas) {
   };
   const std::string template_ =
       ">> Cannot write the template wexmontrc.txt: Permission denied, exiting\n";
-  const std::string partial =
-      ">> Cannot create drums_bld.wav.partial: Permission denied, exiting\n";
+  // The temporary crossfade file is the first file a build creates.
+  const std::string temporary = ">> Cannot create xfade_temp.wav: Permission denied, exiting\n";
   const std::string readOnlyOutput = ">> Cannot create drums_bld.wav: Permission denied, exiting\n";
   const MessageCase cases[] = {
       {"unreadable take",
@@ -125,11 +125,11 @@ TEST(Messages, NameTheFileAndTheReasonAndLeaveTheFolderAsItWas) {
        mode("base.txt", 0),
        1,
        ">> Cannot read base.txt: Permission denied, exiting\n"},
-      {"read-only folder", {}, mode(".", 0755), 1, partial},
-      {"read-only folder, checked", {"--check"}, mode(".", 0755), 1, partial},
-      {"read-only folder, checked to a suffix",
+      {"read-only folder", {}, mode(".", 0755), 1, temporary},
+      {"read-only folder, checked", {"--check"}, mode(".", 0755), 1, temporary},
+      {"read-only folder with a temporary file, checked to a suffix",
        {"_v2.wav", "--check"},
-       mode(".", 0755),
+       [] { WriteFile("xfade_temp.wav", ""), ::chmod("xfade_temp.wav", 0666), ::chmod(".", 0755); },
        1,
        ">> Cannot create drums_v2.wav.partial: Permission denied, exiting\n"},
       {"read-only folder without parameters", {}, mode(".", 0755), 1, template_, false},

@@ -4,13 +4,14 @@
 // left behind.
 #pragma once
 
-#include "driver/run_tables.h"
+#include "driver/plan/build_plan.h"
 
 namespace wexmont {
 
 // Ends the run with the refusal the build would give at its first write
 // that cannot succeed: the template (when the parameter file is missing),
-// then the outputs in track order with the temporary file after the first.
-void CheckFolderIsWritable(const RunTables& run, bool parameterFileMissing);
+// the temporary file (where the plan touches it), then the outputs in track
+// order.
+void CheckFolderIsWritable(const Plan& plan);
 
 }  // namespace wexmont

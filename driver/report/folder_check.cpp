@@ -1,4 +1,4 @@
-#include "driver/folder_check.h"
+#include "driver/report/folder_check.h"
 
 #include <sys/stat.h>
 
@@ -68,19 +68,19 @@ void CheckTemporaryFile(FolderProbes& probes) {
 
 }  // namespace
 
-void CheckFolderIsWritable(const RunTables& run, bool parameterFileMissing) {
+void CheckFolderIsWritable(const Plan& plan) {
   FolderProbes probes;
-  if (parameterFileMissing) {
+  if (plan.parameterFileMissing) {
     if (const int error = probes.CreationError(kParameterFile)) {
       EndRun(">> Cannot write the template %s: %s, exiting\n", kParameterFile,
              FileErrorText(error).c_str());
     }
   }
-  for (size_t t = 0; t < run.outputNames.size(); ++t) {
-    CheckOutput(run.outputNames[t], probes);
-    if (t == 0) {
-      CheckTemporaryFile(probes);
-    }
+  if (plan.temporary.touched) {
+    CheckTemporaryFile(probes);
+  }
+  for (const TrackPlan& track : plan.tracks) {
+    CheckOutput(track.outputName, probes);
   }
 }
 
