@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "foundation/console.h"
+#include "foundation/file_messages.h"
 #include "foundation/visible_text.h"
 #include "wav/data_chunk.h"
 
@@ -42,7 +43,8 @@ void FrameWriter::Open() {
   if (!file_.IsOpen()) {
     file_ = FileHandle::OpenForUpdate(path_);
     if (!file_.IsOpen()) {
-      EndRun(">> Cannot open %s for writing, exiting\n", VisibleText(path_).c_str());
+      EndRun(">> Cannot open %s for writing: %s, exiting\n", VisibleText(path_).c_str(),
+             FileErrorText(file_.Error()).c_str());
     }
     writtenEnd_ = std::max<int64_t>(file_.Size(), 0);
   }
@@ -58,13 +60,23 @@ void FrameWriter::RefuseBeforeSampleArea(int64_t frame) const {
 
 void FrameWriter::PutAt(int64_t position, std::span<const uint8_t> bytes) {
   if (!file_.WriteAt(position, bytes)) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(path_).c_str());
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path_).c_str(),
+           FileErrorText(file_.Error()).c_str());
   }
   writtenEnd_ = std::max(writtenEnd_, position + static_cast<int64_t>(bytes.size()));
+  Reached(position + static_cast<int64_t>(bytes.size()));
 }
 
+void FrameWriter::Reached(int64_t position) const {
+  if (progress_) {
+    progress_(position - dataOffset_);
+  }
+}
+
+// Zeros left to the file's growth count as written for the progress shown.
 void FrameWriter::LeaveUnwritten(int64_t end) {
   unwrittenEnd_ = std::max(unwrittenEnd_, end);
+  Reached(end);
 }
 
 void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
@@ -75,7 +87,6 @@ void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
   const int64_t start = dataOffset_ + frame * bytesPerFrame_;
   // Zeros past the end of what was written are left to the file's growth.
   const int64_t bytes = std::clamp<int64_t>(writtenEnd_ - start, 0, frameCount * bytesPerFrame_);
-  LeaveUnwritten(start + frameCount * bytesPerFrame_);
   zeros_.resize(static_cast<size_t>(
       std::max<int64_t>(std::min(kMoveBytes, bytes), static_cast<int64_t>(zeros_.size()))));
   for (int64_t done = 0; done < bytes;) {
@@ -83,6 +94,7 @@ void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
     PutAt(start + done, std::span(zeros_.data(), static_cast<size_t>(move)));
     done += move;
   }
+  LeaveUnwritten(start + frameCount * bytesPerFrame_);
 }
 
 void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, int64_t position,
@@ -118,12 +130,14 @@ void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, in
       buffer_.resize(static_cast<size_t>(kMoveBytes));
       const auto part = std::span(buffer_.data(), static_cast<size_t>(move - copied));
       if (source.file.ReadAt(sourcePosition + done + copied, part) < part.size()) {
-        EndRun(">> Cannot read %s, exiting\n", VisibleText(source.path).c_str());
+        EndRun(">> Cannot read %s: %s, exiting\n", VisibleText(source.path).c_str(),
+               FileErrorText(source.file.Error()).c_str());
       }
       PutAt(position + done + copied, part);
     }
     writtenEnd_ = std::max(writtenEnd_, position + done + move);
     done += move;
+    Reached(position + done);
   }
 }
 
@@ -131,7 +145,7 @@ void FrameWriter::Copy(const SampleSource& source, int64_t destinationFrame, int
                        int64_t sourceFrame) {
   Open();
   if (!source.IsOpen()) {
-    EndRun(">> Cannot find file called %s, exiting\n", VisibleText(source.path).c_str());
+    RefuseUnopenedFile(source.path, source.file.Error());
   }
   if (frameCount <= 0) {
     return;
@@ -163,7 +177,8 @@ void FrameWriter::Put(int64_t frame, std::span<const uint8_t> frames) {
 void FrameWriter::Close() {
   const bool extended = unwrittenEnd_ <= writtenEnd_ || file_.ExtendTo(unwrittenEnd_);
   if (!extended || !file_.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(path_).c_str());
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path_).c_str(),
+           FileErrorText(file_.Error()).c_str());
   }
 }
 

@@ -211,5 +211,29 @@ TEST(Plan, TheBuildWritesWhatTheCheckPrints) {
   }
 }
 
+// Every decision counts a take's frames of audio, never the bytes of a chunk
+// stored after them: with or without such a chunk, a take that ends before a
+// crossfade would start builds the same output.
+TEST(Plan, ChunksAfterTheSamplesChangeNothing) {
+  // The crossfade at 1 s would start at frame 7600, inside the chunk's bytes.
+  const char* points = "0\tA\n1\tB\n1.9\tZ\n";
+  const std::string rc = "xf_all\t100\t2\n";
+  std::string outputs[2];
+  for (int trailing = 0; trailing < 2; ++trailing) {
+    ScratchDir dir;
+    WriteSteadyTakes({{"A", 5000}, {"B", -5000}, {"Z", 0}}, 8000, 16000);
+    testing::WriteCanonicalTake("tA.wav", 8000, 16, 1, std::vector<double>(7500, 5000.0));
+    if (trailing == 1) {
+      testing::WriteFile("tA.wav", testing::ReadFile("tA.wav") + "LIST" +
+                                       std::string("\0\1\0\0", 4) + std::string(256, 'x'));
+    }
+    const std::vector<double> out = Build(points, rc);
+    EXPECT_EQ(out[7999], 0) << "silence up to the hard cut";
+    EXPECT_EQ(out[8000], -5000);
+    outputs[trailing] = testing::ReadFile("t_bld.wav");
+  }
+  EXPECT_EQ(outputs[0], outputs[1]);
+}
+
 }  // namespace
 }  // namespace wexmont
