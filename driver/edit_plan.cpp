@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "driver/cut_markers.h"
 #include "foundation/console.h"
 #include "foundation/visible_text.h"
 #include "wav/wav_header.h"
@@ -19,13 +20,17 @@ int64_t BytesPerFrame(const TrackFormat& format) {
   return int64_t{format.BytesPerSample()} * format.channels;
 }
 
-// The output's header counts its carried metadata; the temporary crossfade
-// file carries none.
+// The output's RIFF size counts its carried metadata and its cut markers
+// (and the data chunk's pad byte before them); the temporary crossfade file
+// carries neither.
 void RefuseOversizedFiles(const RunTables& run, int32_t t) {
   const int64_t bytesPerFrame = BytesPerFrame(run.trackFormat[t]);
   const int64_t maxDataBytes = MaxDataBytes(run.trackFormat[t]);
-  const int64_t maxOutputBytes =
-      MaxDataBytes(run.trackFormat[t], run.trackMetadata[t].ChunkBytes());
+  const int64_t markerBytes = static_cast<int64_t>(
+      BuildMarkerChunks(PlannedCutMarkers(run, t, PlanTrackOfRun(run, t))).size());
+  const int64_t maxOutputBytes = MaxDataBytes(
+      run.trackFormat[t], run.trackMetadata[t].ChunkBytes() +
+                              BytesAfterSamples(run.outputLength[t] * bytesPerFrame, markerBytes));
   if (run.outputLength[t] * bytesPerFrame > maxOutputBytes) {
     EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
            VisibleText(run.outputNames[t]).c_str(), static_cast<long long>(run.outputLength[t]));

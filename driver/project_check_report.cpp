@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "driver/cut_markers.h"
 #include "driver/edit_plan.h"
 #include "driver/plan_notes.h"
 #include "driver/take_check.h"
@@ -95,16 +96,16 @@ void ReportProjectCheck(const RunTables& run, bool parameterFileMissing) {
   for (int32_t t = 0; t < run.trackCount; ++t) {
     const TrackPlan plan = PlanTrackOfRun(run, t);
     ReportTrackPlan(run, t, plan);
+    if (run.cutMarkers) {
+      Say("%s\n", DescribeCutMarkers(PlannedCutMarkers(run, t, plan)).c_str());
+    }
     const std::vector<std::string> trackNotes = FindPlanNotes(run, t, plan);
     notes.insert(notes.end(), trackNotes.begin(), trackNotes.end());
   }
-  // The output carries the time reference of edit point 1's take; a take
-  // that starts elsewhere was recorded in another pass, so its audio does not
-  // sit at the carried timecode.
+  // A take of a pass that starts elsewhere than the pass's other takes is
+  // likely a file of another pass.
   for (const std::string& line : ListTimeReferenceDisagreements(run)) {
-    notes.push_back(VisibleText(line) +
-                    ": not recorded together; the output carries edit point "
-                    "1's time reference");
+    notes.push_back(VisibleText(line) + ": not recorded together");
   }
   for (const IgnoredSetting& setting : FindIgnoredSettings(run.trackCount)) {
     notes.push_back(std::string(kParameterFile) + " line " + std::to_string(setting.line) + ": \"" +

@@ -26,6 +26,7 @@ bool ReadAndCheckProject(RunTables& run, int argc, char** argv, MissingParameter
   const bool parameterFileMissing =
       ReadCrossfadeParams(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
                           run.defaultCrossfadeLength, whenMissing) != 0;
+  run.cutMarkers = ReadCutMarkersSetting();
   ReadTrackList(run.trackCount, run.baseNames, kNameSlotBytes);
   ReadEditList(run.editCount, run.takeNames, kNameSlotBytes, run.editTimes);
   Say("Planning to build %i tracks", run.trackCount);

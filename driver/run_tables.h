@@ -35,6 +35,7 @@ struct RunTables {
   CrossfadeLengths crossfadeLength{};
   int32_t defaultCrossfadeType = 0;
   float defaultCrossfadeLength = 0.0f;
+  bool cutMarkers = false;  // cue points and regions after every output's samples
 
   // From the take check, per track.
   std::vector<TrackFormat> trackFormat;

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <optional>
 
+#include "driver/cut_markers.h"
 #include "driver/edit_plan.h"
 #include "driver/temporary_crossfade_file.h"
 #include "foundation/console.h"
 #include "foundation/replacement_file.h"
 #include "foundation/visible_text.h"
 #include "wav/data_chunk.h"
+#include "wav/marker_chunks.h"
 #include "wav/sample_source.h"
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
@@ -31,11 +33,26 @@ struct TrackJob {
   OpenSampleSources takes{};                    // a comp switches among a few takes
   std::optional<CrossfadeRenderer> renderer{};  // made by the first crossfade
   int64_t furthestFrame = 0;                    // end of the furthest frame written so far
+  std::vector<CutMarker> markers{};             // written after the samples when asked for
 
   void Wrote(int64_t frame, int64_t frameCount) {
     furthestFrame = std::max(furthestFrame, frame + frameCount);
   }
 };
+
+// The cue point of an edit point whose segment is written.
+void MarkCut(TrackJob& job, int32_t u) {
+  if (job.run.cutMarkers) {
+    job.markers.push_back(CutAt(u, job.run.takeNames[u], job.plan.edits[u].editPosition));
+  }
+}
+
+// The region of a crossfade as it was rendered.
+void MarkCrossfade(TrackJob& job, int32_t u, int64_t firstFrame, int64_t frames) {
+  if (job.run.cutMarkers) {
+    job.markers.push_back(CrossfadeRegion(u, firstFrame, frames));
+  }
+}
 
 void PadSilence(TrackJob& job, int64_t frame, int64_t frameCount) {
   job.writer.Silence(frame, frameCount);
@@ -62,6 +79,7 @@ void BuildFirstEdit(TrackJob& job, const std::string& incomingTake) {
     PadSilence(job, 0, leadIn);
   }
   WriteSegment(job, job.takes.Get(incomingTake, kCopyScanLast), edit);
+  MarkCut(job, 0);
 }
 
 // The crossfade is placed in the takes (and a failure reported) before
@@ -90,6 +108,7 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
     }
   }
   WriteSegment(job, incoming, edit);
+  MarkCut(job, u);
   if (!due) {
     return;
   }
@@ -101,6 +120,7 @@ void BuildLaterEdit(TrackJob& job, int32_t u, const std::string& outgoingTake,
       job.writer.Put(crossfadeStart + first, frames);
     });
     job.Wrote(crossfadeStart, rendered);
+    MarkCrossfade(job, u, crossfadeStart, rendered);
   }
   job.temporary.CrossfadeDone();
 }
@@ -135,6 +155,7 @@ void BuildTrack(const RunTables& run, int32_t t, TemporaryCrossfadeFile& tempora
     PadSilence(job, job.furthestFrame, job.plan.outputLength - job.furthestFrame);
   }
   job.writer.Close();
+  AppendChunksAfterSamples(job.output, BuildMarkerChunks(job.markers));
   output.Commit();
 }
 

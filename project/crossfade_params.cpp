@@ -6,6 +6,7 @@
 
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 #include "project/text_file.h"
 
 namespace wexmont {
@@ -24,6 +25,19 @@ std::string_view NeedValue(Tokenizer& tokens, const char* keyword, const char* v
     EndRun(">> %s: %s needs %s, exiting\n", kParameterFile, keyword, values);
   }
   return *value;
+}
+
+constexpr const char* kMarkersKeyword = "markers";
+
+// Only "1" and "0" are read: a value meant to switch the markers on that did
+// not would leave the outputs without them and nobody the wiser.
+bool MarkersValue(std::string_view word, size_t line) {
+  const std::string_view value = TrimSpaces(word);
+  if (value != "0" && value != "1") {
+    EndRun(">> %s line %zu: markers takes 0 (off) or 1 (on), not \"%s\", exiting\n", kParameterFile,
+           line, VisibleText(std::string(word)).c_str());
+  }
+  return value == "1";
 }
 
 void WriteTemplate() {
@@ -55,6 +69,8 @@ ParameterWords ParseParameterText(std::string_view text) {
       const char* values = "a length and a type";
       const std::string_view length = NeedValue(tokens, "xf_all", values);
       words.settings.push_back({line, 0, length, NeedValue(tokens, "xf_all", values)});
+    } else if (*token == kMarkersKeyword) {
+      words.cutMarkers = MarkersValue(NeedValue(tokens, kMarkersKeyword, "0 or 1"), line);
     } else {
       words.others.push_back({line, *token});
     }
@@ -94,6 +110,11 @@ int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, in
     }
   }
   return 0;
+}
+
+bool ReadCutMarkersSetting() {
+  const std::optional<std::string> text = ReadParameterText();
+  return text && ParseParameterText(*text).cutMarkers;
 }
 
 }  // namespace wexmont

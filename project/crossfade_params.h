@@ -38,11 +38,14 @@ struct OtherWord {
 struct ParameterWords {
   std::vector<CrossfadeSetting> settings;  // in file order; later ones win
   std::vector<OtherWord> others;
+  // "markers TAB 1" switches cut markers in the outputs on, "markers TAB 0"
+  // off; the last such line wins. Off when none is given.
+  bool cutMarkers = false;
 };
 
 // The settings and other words of a parameter text (line ends made plain).
-// Ends the run on a keyword that lacks a value, and on an xf_tr track number
-// outside 1 to 1024.
+// Ends the run on a keyword that lacks a value, on an xf_tr track number
+// outside 1 to 1024, and on a markers value other than 0 or 1.
 ParameterWords ParseParameterText(std::string_view text);
 
 // The parameter file's text with plain line ends, or nothing when it is
@@ -58,5 +61,9 @@ enum class MissingParameterFile { kWriteTemplate, kLeaveMissing };
 int32_t ReadCrossfadeParams(
     CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType, float& defaultLength,
     MissingParameterFile whenMissing = MissingParameterFile::kWriteTemplate);
+
+// Whether the parameter file switches cut markers on; not when it is missing.
+// Ends the run as ParseParameterText does.
+bool ReadCutMarkersSetting();
 
 }  // namespace wexmont
