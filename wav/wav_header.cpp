@@ -161,28 +161,22 @@ int64_t BytesAfterSamples(int64_t dataBytes, int64_t chunkBytes) {
   return chunkBytes > 0 ? dataBytes % 2 + chunkBytes : 0;
 }
 
-void AppendChunksAfterSamples(const std::string& path, std::span<const uint8_t> chunks) {
+void AppendChunksAfterSamples(const std::string& path, int64_t dataOffset, int64_t dataBytes,
+                              std::span<const uint8_t> chunks) {
   if (chunks.empty()) {
     return;
   }
-  FileHandle file = FileHandle::OpenForUpdate(path);
-  const std::optional<SampleArea> area =
-      file.IsOpen() ? FindSampleArea(file, kCopyScanLast) : std::nullopt;
-  if (!area || !area->declaredBytes) {
-    EndRun(">> Cannot find the end of the samples of %s, exiting\n", VisibleText(path).c_str());
-  }
-  std::array<uint8_t, kRiffSizeBytes> riffSize{};
-  const int64_t dataBytes = *area->declaredBytes;
   const int64_t added = BytesAfterSamples(dataBytes, static_cast<int64_t>(chunks.size()));
-  const bool read = file.ReadAt(static_cast<int64_t>(kRiffSize), riffSize) == riffSize.size();
-  const int64_t newRiffSize = int64_t{Load32LE(riffSize.data())} + added;
-  if (read && newRiffSize > kMaxRiffSize) {
+  const int64_t end = dataOffset + dataBytes;
+  const int64_t newRiffSize = end + added - kRiffSizeField;
+  if (newRiffSize > kMaxRiffSize) {
     EndRun(">> %s would be larger than a WAV file can be, exiting\n", VisibleText(path).c_str());
   }
+  std::array<uint8_t, kRiffSizeBytes> riffSize{};
   Store32LE(riffSize.data(), static_cast<uint32_t>(newRiffSize));
   const std::array<uint8_t, 1> pad{0};
-  const int64_t end = area->DataOffset() + dataBytes;
-  const bool written = read && (dataBytes % 2 == 0 || file.WriteAt(end, pad)) &&
+  FileHandle file = FileHandle::OpenForUpdate(path);
+  const bool written = file.IsOpen() && (dataBytes % 2 == 0 || file.WriteAt(end, pad)) &&
                        file.WriteAt(end + dataBytes % 2, chunks) &&
                        file.WriteAt(static_cast<int64_t>(kRiffSize), riffSize);
   if (!written || !file.Close()) {

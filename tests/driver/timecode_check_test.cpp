@@ -1,4 +1,4 @@
-#include "driver/timecode_check.h"
+#include "driver/plan/timecode_check.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace {
 
 struct PassCase {
   std::vector<PassTake> takes;
-  std::vector<std::string> expected;
+  std::vector<PassDisagreement> expected;
 };
 
 TEST(ComparePassTakes, NotesTheTakesThatStartElsewhereThanTheirPass) {
@@ -26,19 +26,22 @@ TEST(ComparePassTakes, NotesTheTakesThatStartElsewhereThanTheirPass) {
       {{{"drumsB.wav", 48000, kLater48},
         {"bassB.wav", 48000, kHour48},
         {"voxB.wav", 48000, kHour48}},
-       {"drumsB.wav starts at 01:00:02.500 (172920000 samples), bassB.wav of the same pass at "
-        "01:00:00.000 (172800000 samples)"}},
+       {{0,
+         "drumsB.wav starts at 01:00:02.500 (172920000 samples), bassB.wav of the same pass at "
+         "01:00:00.000 (172800000 samples)"}}},
       // Two tracks that disagree: the later track's take is named.
       {{{"drumsB.wav", 48000, kHour48}, {"bassB.wav", 48000, kLater48}},
-       {"bassB.wav starts at 01:00:02.500 (172920000 samples), drumsB.wav of the same pass at "
-        "01:00:00.000 (172800000 samples)"}},
+       {{1,
+         "bassB.wav starts at 01:00:02.500 (172920000 samples), drumsB.wav of the same pass at "
+         "01:00:00.000 (172800000 samples)"}}},
       // The same moment at two rates; a take without a time reference is not compared.
       {{{"drumsB.wav", 48000, kHour48}, {"bassB.wav", 44100, kHour44}, {"voxB.wav", 48000, {}}},
        {}},
       // One sample apart at one rate differs; 5 samples at 1000 Hz shows its milliseconds.
       {{{"a.wav", 1000, 5}, {"b.wav", 1000, 6}, {"c.wav", 1000, 6}},
-       {"a.wav starts at 00:00:00.005 (5 samples), b.wav of the same pass at 00:00:00.006 (6 "
-        "samples)"}},
+       {{0,
+         "a.wav starts at 00:00:00.005 (5 samples), b.wav of the same pass at 00:00:00.006 (6 "
+         "samples)"}}},
       {{}, {}},
   };
   for (const PassCase& c : cases) {

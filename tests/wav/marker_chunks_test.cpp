@@ -38,9 +38,12 @@ TEST(MarkerChunks, ReadBackAfterTheSamples) {
     testing::WriteCanonicalTake("marked.wav", c.format.sampleRate, c.format.bitsPerSample,
                                 c.format.channels, samples, c.format.kind);
     const std::vector<uint8_t> chunks = BuildMarkerChunks(c.markers);
-    AppendChunksAfterSamples("marked.wav", chunks);
-
     const std::string plain = testing::ReadFile("plain.wav");
+    const int64_t dataBytes =
+        c.frames * c.format.channels * static_cast<int64_t>(c.format.bitsPerSample / 8);
+    AppendChunksAfterSamples("marked.wav", static_cast<int64_t>(plain.size()) - dataBytes,
+                             dataBytes, chunks);
+
     const std::string marked = testing::ReadFile("marked.wav");
     EXPECT_EQ(chunks.size() % 2, 0u);
     EXPECT_EQ(marked.size(), plain.size() + plain.size() % 2 + chunks.size());
@@ -68,7 +71,7 @@ TEST(MarkerChunks, NoMarkersAddNothing) {
   EXPECT_TRUE(BuildMarkerChunks({}).empty());
   testing::WriteCanonicalTake("t.wav", 8000, 24, 1, testing::ToneSamples(7, 1, 24, 1));
   const std::string before = testing::ReadFile("t.wav");
-  AppendChunksAfterSamples("t.wav", {});
+  AppendChunksAfterSamples("t.wav", static_cast<int64_t>(before.size()) - 21, 21, {});
   EXPECT_EQ(testing::ReadFile("t.wav"), before);
 }
 

@@ -1,8 +1,10 @@
-#include "driver/timecode_check.h"
+#include "driver/plan/timecode_check.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <set>
+
+#include "foundation/visible_text.h"
 
 namespace wexmont {
 namespace {
@@ -11,7 +13,7 @@ constexpr uint64_t kSecondsPerMinute = 60;
 constexpr uint64_t kSecondsPerHour = 3600;
 constexpr uint64_t kMillisecondsPerSecond = 1000;
 
-// "starts at 01:00:02.500 (172920000 samples)".
+// "01:00:02.500 (172920000 samples)".
 std::string DescribeStart(uint64_t timeReference, uint32_t sampleRate) {
   const uint64_t seconds = timeReference / sampleRate;
   const uint64_t milliseconds = timeReference % sampleRate * kMillisecondsPerSecond / sampleRate;
@@ -52,50 +54,57 @@ const PassTake* UsualStart(const std::vector<const PassTake*>& stamped) {
   return usual;
 }
 
+// The takes of pass `e` (the take named at edit point e) on every track.
+std::vector<PassTake> TakesOfPass(const ProjectInput& input, size_t e) {
+  std::vector<PassTake> pass;
+  for (const TrackInput& track : input.tracks) {
+    pass.push_back(
+        {track.takePaths[e], track.format.sampleRate, track.takes[e].metadata.timeReference});
+  }
+  return pass;
+}
+
 }  // namespace
 
-std::vector<std::string> ComparePassTakes(const std::vector<PassTake>& takes) {
+std::vector<PassDisagreement> ComparePassTakes(const std::vector<PassTake>& takes) {
   std::vector<const PassTake*> stamped;
   for (const PassTake& take : takes) {
     if (take.timeReference && take.sampleRate > 0) {
       stamped.push_back(&take);
     }
   }
-  std::vector<std::string> lines;
+  std::vector<PassDisagreement> disagreements;
   const PassTake* usual = UsualStart(stamped);
   for (const PassTake* take : stamped) {
     if (SameStart(*take, *usual)) {
       continue;
     }
-    std::string line = take->file;
-    line += " starts at ";
-    line += DescribeStart(*take->timeReference, take->sampleRate);
-    line += ", ";
-    line += usual->file;
-    line += " of the same pass at ";
-    line += DescribeStart(*usual->timeReference, usual->sampleRate);
-    lines.push_back(std::move(line));
+    std::string text = take->file;
+    text += " starts at ";
+    text += DescribeStart(*take->timeReference, take->sampleRate);
+    text += ", ";
+    text += usual->file;
+    text += " of the same pass at ";
+    text += DescribeStart(*usual->timeReference, usual->sampleRate);
+    disagreements.push_back({static_cast<size_t>(take - takes.data()), std::move(text)});
   }
-  return lines;
+  return disagreements;
 }
 
-std::vector<std::string> ListTimeReferenceDisagreements(const RunTables& run) {
-  std::vector<std::string> lines;
+std::vector<PlanNote> FindTimeReferenceNotes(const ProjectInput& input) {
+  std::vector<PlanNote> notes;
   std::set<std::string> compared;
-  for (int32_t e = 0; e < run.editCount; ++e) {
-    if (!compared.insert(run.takeNames[e]).second) {
+  for (size_t e = 0; e < input.edits.size() && !input.tracks.empty(); ++e) {
+    if (!compared.insert(input.edits[e].take).second) {
       continue;
     }
-    std::vector<PassTake> pass;
-    for (int32_t t = 0; t < run.trackCount; ++t) {
-      pass.push_back({TakeFileName(run.baseNames[t], run.takeNames[e]),
-                      run.trackFormat[t].sampleRate,
-                      run.takeTimeReference[static_cast<size_t>(t) * run.editCount + e]});
+    for (PassDisagreement& disagreement : ComparePassTakes(TakesOfPass(input, e))) {
+      std::string text = VisibleText(disagreement.text);
+      text += ": not recorded together";
+      notes.push_back({disagreement.take + 1, e + 1, std::move(text)});
     }
-    const std::vector<std::string> passLines = ComparePassTakes(pass);
-    lines.insert(lines.end(), passLines.begin(), passLines.end());
   }
-  return lines;
+  return notes;
 }
 
 }  // namespace wexmont

@@ -7,12 +7,14 @@
 // not compared.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "driver/run_tables.h"
+#include "driver/plan/build_plan.h"
+#include "driver/read/project_input.h"
 
 namespace wexmont {
 
@@ -23,18 +25,25 @@ struct PassTake {
   std::optional<uint64_t> timeReference;  // none: no bext, not compared
 };
 
-// Where the takes of one pass (in track order) disagree: for each take whose
-// start differs from the pass's usual one, a line naming it and a take that
-// starts there, with both times. The usual start is the one most of the
+// A take of a pass that starts elsewhere than the pass's usual start.
+struct PassDisagreement {
+  size_t take = 0;   // index into the pass's takes
+  std::string text;  // naming it and a take that starts at the usual start
+  bool operator==(const PassDisagreement&) const = default;
+};
+
+// Where the takes of one pass (in track order) disagree: each take whose
+// start differs from the pass's usual one, with both times. The usual start is the one most of the
 // takes with a time reference share; where as many share another, the one
 // of the earlier track. Starts at different rates are the same when they lie
 // less than a sample of the slower rate apart. No line feeds. For example:
 // "bassB.wav starts at 01:00:02.500 (120120000 samples), drumsB.wav of the
 // same pass at 01:00:00.000 (172800000 samples)"
-std::vector<std::string> ComparePassTakes(const std::vector<PassTake>& takes);
+std::vector<PassDisagreement> ComparePassTakes(const std::vector<PassTake>& takes);
 
-// The lines of every pass of the run (each take name once, in edit order).
-// Needs the take check's tables.
-std::vector<std::string> ListTimeReferenceDisagreements(const RunTables& run);
+// One note per take that disagrees with the other takes of its pass (each
+// take name once, at the first edit point that names it), "...: not
+// recorded together", on the take's track and that edit point.
+std::vector<PlanNote> FindTimeReferenceNotes(const ProjectInput& input);
 
 }  // namespace wexmont
