@@ -39,6 +39,7 @@ struct CrossfadePlan {
   int64_t frames = 0;   // length of the curve
   int64_t written = 0;  // frames of it inside the output: it stops at the output's end
   int32_t curve = 0;    // the crossfade type
+  size_t outgoing = 0;  // the take faded out: the one heard before the cut
 
   bool IsMade() const {
     return outcome == CrossfadeOutcome::kMade || outcome == CrossfadeOutcome::kShortened;
@@ -51,7 +52,7 @@ struct EditPlan {
   int64_t position = 0;     // the frame its time names, in takes and output
   int64_t segment = 0;      // frames of output from its take; none below 1
   int64_t silenceFrom = 0;  // where its take ends inside the segment, else segment end
-  CrossfadePlan crossfade;  // centred on `position`, from the previous edit point's take
+  CrossfadePlan crossfade;  // centred on `position`
 
   bool HasSegment() const { return segment >= 1; }
   int64_t SegmentEnd() const { return position + (HasSegment() ? segment : 0); }

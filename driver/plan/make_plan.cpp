@@ -175,7 +175,7 @@ void LayOutPieces(TrackPlan& track) {
     const CrossfadePlan& crossfade = track.edits[u].crossfade;
     if (crossfade.IsMade()) {
       AddPiece(crossfades, {PieceKind::kCrossfade, crossfade.first, crossfade.written, u,
-                            track.edits[u].take, track.edits[u - 1].take});
+                            track.edits[u].take, crossfade.outgoing});
     }
   }
   int64_t from = 0;
@@ -230,10 +230,9 @@ void PlanTemporaryFile(Plan& plan) {
       if (!edit.HasSegment()) {
         continue;
       }
-      const CrossfadeOutcome outcome = edit.crossfade.outcome;
-      plan.temporary = {
-          true, outcome != CrossfadeOutcome::kNone && outcome != CrossfadeOutcome::kTooCloseToStart,
-          track.header.format, track.crossfadeFrames};
+      const bool due = k > 0 && track.curve != kNoCrossfade &&
+                       StartsAfterFrameZero(edit.position, track.crossfadeFrames);
+      plan.temporary = {true, due, track.header.format, track.crossfadeFrames};
     }
   }
 }
