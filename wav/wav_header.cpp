@@ -144,7 +144,8 @@ void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t
   const WavHeader header = BuildHeader(format, frameCount, metadataBytes);
   FileHandle file = FileHandle::CreateEmpty(path);
   if (!file.IsOpen()) {
-    EndRun(">> Cannot create %s, exiting\n", VisibleText(path).c_str());
+    EndRun(">> Cannot create %s: %s, exiting\n", VisibleText(path).c_str(),
+           FileErrorText(file.Error()).c_str());
   }
   // The carried chunks go between the format chunk and the data chunk.
   const auto dataChunk = std::span(header).last(static_cast<size_t>(kDataIdBeforeSamples));
@@ -153,7 +154,8 @@ void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t
       file.WriteAt(0, beforeData) &&
       file.WriteAt(WriteCarriedMetadata(file, path, beforeData.size(), metadata), dataChunk);
   if (!written || !file.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(path).c_str());
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path).c_str(),
+           FileErrorText(file.Error()).c_str());
   }
 }
 
@@ -180,7 +182,8 @@ void AppendChunksAfterSamples(const std::string& path, int64_t dataOffset, int64
                        file.WriteAt(end + dataBytes % 2, chunks) &&
                        file.WriteAt(static_cast<int64_t>(kRiffSize), riffSize);
   if (!written || !file.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(path).c_str());
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path).c_str(),
+           FileErrorText(file.Error()).c_str());
   }
 }
 
