@@ -9,6 +9,7 @@
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
 #include "foundation/visible_text.h"
+#include "wav/data_chunk.h"
 
 namespace wexmont {
 namespace {
@@ -171,15 +172,17 @@ int64_t MaxFrames(const SampleFormat& format, int64_t metadataBytes) {
   return (kMaxFileBytes - OwnHeaderBytes(format, true) - metadataBytes) / bytesPerFrame;
 }
 
-HeaderLayout DescribeHeader(const SampleFormat& format, int64_t frameCount, int64_t metadataBytes) {
+HeaderLayout DescribeHeader(const SampleFormat& format, int64_t frameCount, int64_t metadataBytes,
+                            int64_t chunkBytesAfterSamples) {
   HeaderLayout layout;
   layout.format = format;
   layout.frameCount = frameCount;
   layout.dataBytes = frameCount * BytesPerFrame(format);
   layout.metadataBytes = metadataBytes;
+  layout.trailingBytes = BytesAfterSamples(layout.dataBytes, chunkBytesAfterSamples);
   layout.extensible = !TakesPlainHeader(format);
   layout.factChunk = format.kind == SampleKind::kFloat;
-  layout.rf64 = layout.dataBytes > MaxDataBytes(format, metadataBytes);
+  layout.rf64 = layout.dataBytes > MaxDataBytes(format, metadataBytes + layout.trailingBytes);
   layout.headerBytes = OwnHeaderBytes(format, layout.rf64) + metadataBytes;
   return layout;
 }
@@ -236,6 +239,31 @@ void WriteWavHeader(const std::string& path, const HeaderLayout& layout,
   const bool written =
       file.WriteAt(0, beforeData) &&
       file.WriteAt(WriteCarriedMetadata(file, path, beforeData.size(), metadata), dataChunk);
+  if (!written || !file.Close()) {
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path).c_str(),
+           FileErrorText(file.Error()).c_str());
+  }
+}
+
+int64_t BytesAfterSamples(int64_t dataBytes, int64_t chunkBytes) {
+  return chunkBytes > 0 ? dataBytes % 2 + chunkBytes : 0;
+}
+
+void AppendChunksAfterSamples(const std::string& path, const HeaderLayout& layout,
+                              std::span<const uint8_t> chunks) {
+  if (chunks.empty()) {
+    return;
+  }
+  if (BytesAfterSamples(layout.dataBytes, static_cast<int64_t>(chunks.size())) !=
+      layout.trailingBytes) {
+    EndRun(">> The header of %s does not count the chunks after its samples, exiting\n",
+           VisibleText(path).c_str());
+  }
+  const int64_t end = layout.headerBytes + layout.dataBytes;
+  const std::array<uint8_t, 1> pad{0};
+  FileHandle file = FileHandle::OpenForUpdate(path);
+  const bool written = file.IsOpen() && (layout.dataBytes % 2 == 0 || file.WriteAt(end, pad)) &&
+                       file.WriteAt(end + layout.dataBytes % 2, chunks);
   if (!written || !file.Close()) {
     EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path).c_str(),
            FileErrorText(file.Error()).c_str());

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,9 @@ struct HeaderLayout {
   bool factChunk = false;     // float samples: a fact chunk holds the frame count
   bool rf64 = false;          // sizes past 32 bits: RF64 with a ds64 chunk
   int64_t headerBytes = 0;    // every byte before the samples: where they start
+  int64_t trailingBytes = 0;  // after the samples: the data chunk's pad byte and chunks
 
-  int64_t FileBytes() const { return headerBytes + dataBytes; }
+  int64_t FileBytes() const { return headerBytes + dataBytes + trailingBytes; }
 };
 
 // Whether `format` is written with the plain header: integer 16- or 24-bit
@@ -59,9 +61,11 @@ int64_t MaxDataBytes(const SampleFormat& format, int64_t metadataBytes = 0);
 int64_t MaxFrames(const SampleFormat& format, int64_t metadataBytes = 0);
 
 // The layout of a header announcing `frameCount` frames of `format` (at most
-// MaxFrames) with `metadataBytes` of carried chunks.
+// MaxFrames) with `metadataBytes` of carried chunks, and
+// `chunkBytesAfterSamples` of chunks that AppendChunksAfterSamples adds after
+// the samples: the header counts them from the start.
 HeaderLayout DescribeHeader(const SampleFormat& format, int64_t frameCount,
-                            int64_t metadataBytes = 0);
+                            int64_t metadataBytes = 0, int64_t chunkBytesAfterSamples = 0);
 
 // The header bytes of `layout`, without the carried chunks, which go before
 // the data chunk (its last 8 bytes).
@@ -77,5 +81,19 @@ void WriteWavHeader(const std::string& path, const HeaderLayout& layout,
 // frame count is beyond MaxFrames.
 void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t frameCount,
                     const CarriedMetadata& metadata = {});
+
+// Bytes that `chunkBytes` of chunks after the samples add to a file whose
+// data chunk holds `dataBytes`: the data chunk's pad byte where its size is
+// odd, then the chunks. None without chunks. MaxDataBytes must count them.
+int64_t BytesAfterSamples(int64_t dataBytes, int64_t chunkBytes);
+
+// Writes `chunks` (whole chunks of an even size) after the samples of the
+// WAV file at `path` whose header WriteWavHeader wrote from `layout`: after
+// the data chunk's pad byte where its size is odd. The layout counted them
+// already (DescribeHeader's chunkBytesAfterSamples), so no size field changes,
+// RIFF or RF64. Does nothing for no chunks. Ends the run when the file cannot
+// be written or the layout counted other chunks.
+void AppendChunksAfterSamples(const std::string& path, const HeaderLayout& layout,
+                              std::span<const uint8_t> chunks);
 
 }  // namespace wexmont

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "driver/plan/crossfade_fit.h"
+#include "driver/plan/cut_markers.h"
 #include "driver/plan/plan_notes.h"
 #include "foundation/console.h"
 #include "foundation/visible_text.h"
@@ -95,12 +96,20 @@ void PlanSegments(const TrackInput& input, const std::vector<int64_t>& positions
   }
 }
 
+int64_t MarkerChunkBytes(const TrackPlan& track) {
+  return static_cast<int64_t>(BuildMarkerChunks(track.markers).size());
+}
+
 // The output is written as RF64 past 4 GiB, up to the frames a file position
-// can reach; the temporary crossfade file, which carries no metadata, stays
-// within a RIFF header.
+// can reach; its size counts its carried metadata and its cut markers (and the
+// data chunk's pad byte before them). The temporary crossfade file, which
+// carries neither, stays within a RIFF header.
 void RefuseOversizedFiles(const TrackPlan& track) {
   const SampleFormat& format = track.header.format;
-  if (track.Length() > MaxFrames(format, track.header.metadata.ChunkBytes())) {
+  const int64_t chunkBytes =
+      track.header.metadata.ChunkBytes() +
+      BytesAfterSamples(track.Length() * track.BytesPerFrame(), MarkerChunkBytes(track));
+  if (track.Length() > MaxFrames(format, chunkBytes)) {
     EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
            VisibleText(track.outputName).c_str(), static_cast<long long>(track.Length()));
   }
@@ -204,11 +213,16 @@ TrackPlan PlanTrack(const ProjectInput& input, size_t t) {
   PlanSegments(read, positions, track);
   track.leadIn = positions.empty() ? 0 : positions[0];
   SetCrossfade(input, t, track);
-  RefuseOversizedFiles(track);
-  track.header.layout = DescribeHeader(read.format, track.Length(), read.metadata.ChunkBytes());
-  track.header.dataOffset = track.header.layout.headerBytes;
   DecideCrossfades(track);
   LayOutPieces(track);
+  track.cutMarkers = input.crossfades.cutMarkers;
+  if (track.cutMarkers) {
+    track.markers = PlanCutMarkers(track, input.edits);
+  }
+  RefuseOversizedFiles(track);
+  track.header.layout = DescribeHeader(read.format, track.Length(), read.metadata.ChunkBytes(),
+                                       MarkerChunkBytes(track));
+  track.header.dataOffset = track.header.layout.headerBytes;
   return track;
 }
 

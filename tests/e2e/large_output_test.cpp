@@ -131,6 +131,34 @@ Ds64 ReadDs64(const std::string& path) {
   return {Load64LE(&head[20]), Load64LE(&head[28]), Load64LE(&head[36])};
 }
 
+// The sample offsets of the cue points in the chunks after an RF64 output's
+// samples, from the bytes: the data chunk is found in the header, its size
+// taken from the ds64 chunk (libsndfile reads no cue chunk of an RF64 file).
+std::vector<uint32_t> ReadCueOffsetsAfterSamples(const std::string& path, uint64_t dataBytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  std::string head(4096, '\0');
+  EXPECT_GT(::pread(fd, head.data(), head.size(), 0), 0);
+  const size_t data = head.find("data");
+  EXPECT_NE(data, std::string::npos);
+  const off_t after = static_cast<off_t>(data + 8 + dataBytes + dataBytes % 2);
+  std::string tail(1 << 16, '\0');
+  tail.resize(
+      static_cast<size_t>(std::max<ssize_t>(::pread(fd, tail.data(), tail.size(), after), 0)));
+  ::close(fd);
+  const auto at = [&](size_t offset) {
+    return Load32LE(reinterpret_cast<const uint8_t*>(tail.data() + offset));
+  };
+  std::vector<uint32_t> offsets;
+  for (size_t chunk = 0; chunk + 8 <= tail.size(); chunk += 8 + at(chunk + 4) + at(chunk + 4) % 2) {
+    if (tail.compare(chunk, 4, "cue ") == 0) {
+      for (uint32_t k = 0; k < at(chunk + 8) && chunk + 12 + 24 * (k + 1) <= tail.size(); ++k) {
+        offsets.push_back(at(chunk + 12 + 24 * k + 20));
+      }
+    }
+  }
+  return offsets;
+}
+
 // What ffmpeg makes of `seconds` seconds of an output from `start` on, as
 // samples on the output's own scale.
 std::vector<double> ReadWithFfmpeg(const std::string& path, const Shape& shape, int64_t start,
@@ -172,8 +200,9 @@ struct LargeCase {
   const char* name;
   Shape shape;
   Container container;
-  int64_t cutSecond;  // the last edit point with a segment, in the last minute
-  int64_t endSecond;  // the output's end, and the takes'
+  int64_t cutSecond;     // the last edit point with a segment, in the last minute
+  int64_t endSecond;     // the output's end, and the takes'
+  bool markers = false;  // cut markers after the samples, counted by the ds64 chunk
 };
 
 // Output frames [cut - 1 s, cut + 1 s) and the last second, read by libsndfile
@@ -186,7 +215,8 @@ TEST(LargeOutputs, PastFourGibibytesAreRf64AndEveryReaderReadsThemToTheirLastFra
       {"16-channel float from unclosed RIFF takes", floats, Container::kUnclosedRiff, 1380, 1400},
       {"16-channel float from RF64 takes", floats, Container::kRf64, 1380, 1400},
       {"stereo 24-bit from unclosed RIFF takes", stereo24, Container::kUnclosedRiff, 14880, 14915},
-      {"stereo 24-bit from BW64 takes", stereo24, Container::kBw64, 14880, 14915},
+      {"stereo 24-bit from BW64 takes, with cut markers", stereo24, Container::kBw64, 14880, 14915,
+       true},
   };
   for (const LargeCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -201,7 +231,8 @@ TEST(LargeOutputs, PastFourGibibytesAreRf64AndEveryReaderReadsThemToTheirLastFra
     testing::WriteFile("base.txt", "t\n");
     testing::WriteFile("points.txt", "0\tA\n" + std::to_string(c.cutSecond) + "\tB\n" +
                                          std::to_string(c.endSecond) + "\tA\n");
-    testing::WriteFile("wexmontrc.txt", "xf_all\t200\t2\n");
+    testing::WriteFile("wexmontrc.txt",
+                       c.markers ? "xf_all\t200\t2\nmarkers\t1\n" : "xf_all\t200\t2\n");
     const testing::BinaryRun check = testing::RunBinary(".", {"--check"});
     EXPECT_NE(check.output.find("Written as RF64: "), std::string::npos) << check.output;
     const testing::BinaryRun run = testing::RunBinary(".");
@@ -217,6 +248,10 @@ TEST(LargeOutputs, PastFourGibibytesAreRf64AndEveryReaderReadsThemToTheirLastFra
     EXPECT_GT(ds64.dataBytes, 0xFFFFFFFFu);
     EXPECT_EQ(ds64.frames, static_cast<uint64_t>(frames));
     EXPECT_LT(info.st_blocks * 512, 64 << 20);
+    if (c.markers) {
+      const std::vector<uint32_t> cues = ReadCueOffsetsAfterSamples(out, ds64.dataBytes);
+      EXPECT_NE(std::find(cues.begin(), cues.end(), cut), cues.end()) << cues.size();
+    }
 
     const int64_t halfFade = rate / 10;
     const Audio got = ReadFramesWithSndfile(out, cut - rate, window);
