@@ -317,8 +317,7 @@ void AddTrack(PageOutput& page, const Plan& plan, const TrackPlan& track) {
                       CurveName(track.curve));
   }
   AddOverview(page, plan, track);
-  if (HasNotes(plan, track.number, 0) ||
-      std::any_of(plan.notes.begin(), plan.notes.end(),
+  if (std::any_of(plan.notes.begin(), plan.notes.end(),
                   [&](const PlanNote& note) { return note.track == track.number; })) {
     page.Add("<ul class=\"notes\">\n");
     for (size_t e = 0; e <= track.edits.size(); ++e) {
