@@ -32,6 +32,23 @@ struct Lane {
 constexpr Lane kOutgoingLane{kLabelRoom};
 constexpr Lane kIncomingLane{2 * kLabelRoom + kLaneHeight + kLaneGap};
 
+// The stretch of frames a picture shows: about a second either side of the
+// cut, more where the crossfade is longer.
+struct PictureSpan {
+  int64_t first = 0;
+  int64_t frames = 0;
+};
+
+PictureSpan PictureSpanOf(const TrackPlan& track, size_t edit) {
+  const EditPlan& at = track.edits[edit];
+  int64_t half = track.header.format.sampleRate;
+  if (at.crossfade.IsMade()) {
+    half = std::max(half, at.crossfade.frames / 2 + at.crossfade.frames / kMarginShare);
+  }
+  half = std::max<int64_t>(half, 1);
+  return {at.position - half, 2 * half};
+}
+
 struct Scale {
   PictureSpan span;
   double X(int64_t frame) const {
@@ -121,16 +138,6 @@ const FileHandle& OpenTakes::Get(size_t take) {
     }
   }
   return file;
-}
-
-PictureSpan PictureSpanOf(const TrackPlan& track, size_t edit) {
-  const EditPlan& at = track.edits[edit];
-  int64_t half = track.header.format.sampleRate;
-  if (at.crossfade.IsMade()) {
-    half = std::max(half, at.crossfade.frames / 2 + at.crossfade.frames / kMarginShare);
-  }
-  half = std::max<int64_t>(half, 1);
-  return {at.position - half, 2 * half};
 }
 
 void AddCutPicture(PageOutput& page, const TrackPlan& track, size_t edit, OpenTakes& takes) {

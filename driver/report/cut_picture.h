@@ -26,14 +26,6 @@ class OpenTakes {
   std::vector<FileHandle> files_;
 };
 
-// The stretch of frames a picture shows: about a second either side of the
-// cut, more where the crossfade is longer.
-struct PictureSpan {
-  int64_t first = 0;
-  int64_t frames = 0;
-};
-PictureSpan PictureSpanOf(const TrackPlan& track, size_t edit);
-
 // Adds the SVG picture of edit point `edit` (from 0) of `track`.
 void AddCutPicture(PageOutput& page, const TrackPlan& track, size_t edit, OpenTakes& takes);
 

@@ -172,15 +172,17 @@ void AddNoteMarks(PageOutput& page, const Plan& plan, const TrackPlan& track,
   }
 }
 
-// Ticks at a round number of seconds, at most kMostTicks of them.
+// Ticks at a round number of seconds (1, 2, 5, 10, 20, 50, ...), at most
+// kMostTicks of them.
 void AddAxis(PageOutput& page, const TrackPlan& track, const Timeline& timeline, int32_t top) {
   const uint32_t rate = std::max<uint32_t>(track.header.format.sampleRate, 1);
   const double seconds = static_cast<double>(track.Length()) / rate;
   double step = 1.0;
-  while (seconds / step > kMostTicks) {
-    step *= (std::fmod(std::log10(step), 1.0) == 0.0) ? 2.0 : 2.5;
+  for (int32_t rung = 0; seconds / step > kMostTicks; ++rung) {
+    step *= rung % 3 == 1 ? 2.5 : 2.0;
   }
-  for (double s = 0.0; s <= seconds; s += step) {
+  for (int64_t tick = 0; tick * step <= seconds; ++tick) {
+    const double s = tick * step;
     const double x = timeline.X(static_cast<int64_t>(std::llround(s * rate)));
     page.AddFormatted(
         "<line class=\"tick\" x1=\"%.2f\" y1=\"%d\" x2=\"%.2f\" y2=\"%d\"/>"
