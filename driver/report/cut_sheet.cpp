@@ -63,9 +63,35 @@ std::string ChannelsName(int32_t channels) {
   return std::to_string(channels) + " channels";
 }
 
-bool IsBuilt(const std::string& output) {
+enum class OutputState { kMissing, kBuilt, kOtherSize };
+
+// Whether the output holds a build of this plan, as far as its size tells:
+// a player on an output built from another edit list would play other cuts.
+// Its size is the header's, plus the pad byte after an odd data size.
+OutputState OutputStateOf(const TrackPlan& track) {
   struct stat info;
-  return ::stat(output.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+  if (::stat(track.outputName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return OutputState::kMissing;
+  }
+  if (track.header.dataOffset < 1) {
+    return OutputState::kBuilt;
+  }
+  const int64_t size = track.header.dataOffset + track.Length() * track.BytesPerFrame();
+  const int64_t found = info.st_size;
+  return found == size || found == size + 1 ? OutputState::kBuilt : OutputState::kOtherSize;
+}
+
+const char* OutputStateText(OutputState state) {
+  switch (state) {
+    case OutputState::kMissing:
+      return " &#8212; not built yet, so no players";
+    case OutputState::kOtherSize:
+      return " &#8212; the file there is not the build of this plan (its size differs): build "
+             "again to listen";
+    case OutputState::kBuilt:
+      break;
+  }
+  return "";
 }
 
 // Output frames to overview pixels.
@@ -296,7 +322,8 @@ void AddCutCard(PageOutput& page, const Plan& plan, const TrackPlan& track, size
 
 void AddTrack(PageOutput& page, const Plan& plan, const TrackPlan& track) {
   const SampleFormat& format = track.header.format;
-  const bool built = IsBuilt(track.outputName);
+  const OutputState output = OutputStateOf(track);
+  const bool built = output == OutputState::kBuilt;
   page.AddFormatted(
       "<section class=\"track\" id=\"t%zu\" data-track=\"%zu\" data-frames=\"%lld\" "
       "data-rate=\"%u\" data-built=\"%s\">\n<h2>Track %zu: ",
@@ -310,8 +337,7 @@ void AddTrack(PageOutput& page, const Plan& plan, const TrackPlan& track) {
   page.Add(EscapeHtml(track.outputName));
   page.AddFormatted(
       "</code>: %lld frames (%s s)%s; crossfades: ", static_cast<long long>(track.Length()),
-      Seconds(track.Length(), format.sampleRate).c_str(),
-      built ? "" : " &#8212; not built yet, so no players");
+      Seconds(track.Length(), format.sampleRate).c_str(), OutputStateText(output));
   if (track.curve == kNoCrossfade || track.crossfadeFrames < 1) {
     page.Add("none</p>\n");
   } else {

@@ -73,6 +73,30 @@ TEST(CutSheet, RelativeUrlsNameTheFileWhateverItsBytes) {
   }
 }
 
+// A player only on an output of the plan's size: one built from another edit
+// list would play other cuts.
+TEST(CutSheet, PlayersOnlyOnAnOutputOfThePlansSize) {
+  const std::pair<int64_t, size_t> cases[] = {{-1, 0}, {6044, 1}, {6045, 1}, {6046, 0}, {44, 0}};
+  for (const auto& [outputBytes, players] : cases) {
+    SCOPED_TRACE(outputBytes);
+    testing::ScratchDir folder;
+    Plan plan;
+    plan.tracks.push_back(TwoTakeTrack("d", true));
+    plan.tracks[0].header.dataOffset = kCanonicalHeader;  // 3000 frames of 2 bytes follow
+    if (outputBytes >= 0) {
+      testing::WriteFile("d_bld.wav", std::string(static_cast<size_t>(outputBytes), '\0'));
+    }
+    WriteCutSheet(plan);
+    const std::string page = ReadFile(kCutSheetFile);
+    size_t found = 0;
+    for (size_t at = page.find("<audio"); at != std::string::npos;
+         at = page.find("<audio", at + 1)) {
+      ++found;
+    }
+    EXPECT_EQ(found, players);
+  }
+}
+
 // The page is replaced whole: a run that stops while writing it leaves the
 // previous page and no partial file.
 TEST(CutSheet, AStoppedSheetLeavesThePreviousPage) {
