@@ -2,13 +2,12 @@
 
 #include <new>
 
+#include "driver/builder/track_builder.h"
 #include "driver/command_line.h"
-#include "driver/edit_plan.h"
-#include "driver/project_check_report.h"
-#include "driver/project_checks.h"
-#include "driver/run_tables.h"
-#include "driver/take_check.h"
-#include "driver/track_builder.h"
+#include "driver/plan/make_plan.h"
+#include "driver/read/input_checks.h"
+#include "driver/read/read_project.h"
+#include "driver/report/check_report.h"
 #include "foundation/console.h"
 #include "foundation/folder_lock.h"
 
@@ -17,39 +16,20 @@ namespace {
 
 constexpr const char* kBanner = "Wexmont - builds finished tracks from time-aligned takes";
 
-// Everything up to the crossfade matrix reads and checks; nothing is written
-// but the parameter template (and not even that for a check). Every refusal
-// comes before the first output. Returns true when the parameter file is
-// missing.
-bool ReadAndCheckProject(RunTables& run, int argc, char** argv, MissingParameterFile whenMissing) {
-  run.outputSuffix = ChooseOutputSuffix(argc, argv);
-  const bool parameterFileMissing =
-      ReadCrossfadeParams(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
-                          run.defaultCrossfadeLength, whenMissing) != 0;
-  ReadTrackList(run.trackCount, run.baseNames, kNameSlotBytes);
-  ReadEditList(run.editCount, run.takeNames, kNameSlotBytes, run.editTimes);
-  Say("Planning to build %i tracks", run.trackCount);
-  Say(" using %i edit points.\n\n", run.editCount);
-  SpreadDefaultCrossfade(run);
-  CheckCrossfadeSettings(run);
-  FormOutputNames(run);
-  CheckEditOrder(run);
-  CheckEditTimes(run);
-  if (run.trackCount >= 1) {
-    CheckTakes(run);
-    RefuseOutputsThatAreInputs(run);
-  }
-  PlanEdits(run);
-  return parameterFileMissing;
+// Reads and checks the project and makes its plan; prints the crossfade
+// matrix. Nothing is written but the parameter template (and not even that
+// for a check). Every refusal comes before the first output.
+Plan PlanProject(int argc, char** argv, MissingParameterFile whenMissing) {
+  const ProjectInput input = ReadProject(ChooseOutputSuffix(argc, argv), whenMissing);
+  Plan plan = MakePlan(input);
+  PrintCrossfadeMatrix(plan);
+  return plan;
 }
 
 // Every check of a build, then the plan of every track; writes nothing.
 void CheckProject(int argc, char** argv) {
   Say("\n%s\n\n", kBanner);
-  RunTables run;
-  const bool parameterFileMissing =
-      ReadAndCheckProject(run, argc, argv, MissingParameterFile::kLeaveMissing);
-  ReportProjectCheck(run, parameterFileMissing);
+  ReportProjectCheck(PlanProject(argc, argv, MissingParameterFile::kLeaveMissing));
 }
 
 // Every build uses the one temporary crossfade file of the folder, so two
@@ -68,9 +48,9 @@ FolderLock HoldProjectFolder() {
 void Run(int argc, char** argv) {
   Say("\n%s\n\n", kBanner);
   const FolderLock folder = HoldProjectFolder();
-  RunTables run;
-  ReadAndCheckProject(run, argc, argv, MissingParameterFile::kWriteTemplate);
-  BuildTracks(run);
+  const Plan plan = PlanProject(argc, argv, MissingParameterFile::kWriteTemplate);
+  PrintPlanNotes(plan);
+  BuildTracks(plan);
   Say("\n\nDone\n\n");
 }
 

@@ -75,25 +75,27 @@ std::optional<std::string> ReadParameterText() {
   return WithPlainLineEnds(*text);
 }
 
-int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
-                            float& defaultLength, MissingParameterFile whenMissing) {
-  const std::optional<std::string> text = ReadParameterText();
+CrossfadeChoice CrossfadeParams::OfTrack(size_t t) const {
+  return tracks[t].type == 0 && all.type != 0 ? all : tracks[t];
+}
+
+CrossfadeParams ReadCrossfadeParams(MissingParameterFile whenMissing) {
+  CrossfadeParams params;
+  std::optional<std::string> text = ReadParameterText();
   if (!text) {
     if (whenMissing == MissingParameterFile::kWriteTemplate) {
       WriteTemplate();
     }
-    return 1;
+    params.fileMissing = true;
+    return params;
   }
-  for (const CrossfadeSetting& setting : ParseParameterText(*text).settings) {
-    if (setting.track == 0) {
-      defaultLength = ToFloat(setting.length);
-      defaultType = ToInt32(setting.type);
-    } else {
-      lengths[setting.track - 1] = ToFloat(setting.length);
-      types[setting.track - 1] = ToInt32(setting.type);
-    }
+  params.text = std::move(*text);
+  for (const CrossfadeSetting& setting : ParseParameterText(params.text).settings) {
+    CrossfadeChoice& choice = setting.track == 0 ? params.all : params.tracks[setting.track - 1];
+    choice.length = {ToFloat(setting.length), ParseDecimal(TrimSpaces(setting.length))};
+    choice.type = ToInt32(setting.type);
   }
-  return 0;
+  return params;
 }
 
 }  // namespace wexmont

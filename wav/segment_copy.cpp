@@ -32,8 +32,11 @@ int64_t MoveBytesAt(int64_t position, int64_t left) {
 
 }  // namespace
 
-FrameWriter::FrameWriter(std::string path, int32_t bytesPerSample, int32_t channels)
-    : path_(std::move(path)), bytesPerFrame_(int64_t{bytesPerSample} * channels) {}
+FrameWriter::FrameWriter(std::string path, int32_t bytesPerSample, int32_t channels,
+                         int64_t dataOffset)
+    : path_(std::move(path)),
+      bytesPerFrame_(int64_t{bytesPerSample} * channels),
+      dataOffset_(dataOffset) {}
 
 void FrameWriter::Open() {
   if (!file_.IsOpen()) {
@@ -42,15 +45,6 @@ void FrameWriter::Open() {
       EndRun(">> Cannot open %s for writing, exiting\n", VisibleText(path_).c_str());
     }
   }
-}
-
-bool FrameWriter::FoundSampleArea(int64_t lastPosition) {
-  if (!dataOffset_) {
-    if (const std::optional<SampleArea> area = FindSampleArea(file_, lastPosition)) {
-      dataOffset_ = area->DataOffset();
-    }
-  }
-  return dataOffset_.has_value();
 }
 
 // No frame may land before the sample area: that would overwrite the header.
@@ -72,7 +66,7 @@ void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
     return;
   }
   RefuseBeforeSampleArea(frame);
-  const int64_t start = *dataOffset_ + frame * bytesPerFrame_;
+  const int64_t start = dataOffset_ + frame * bytesPerFrame_;
   const int64_t bytes = frameCount * bytesPerFrame_;
   zeros_.resize(static_cast<size_t>(
       std::max<int64_t>(std::min(kMoveBytes, bytes), static_cast<int64_t>(zeros_.size()))));
@@ -116,9 +110,6 @@ void FrameWriter::Copy(const SampleSource& source, int64_t destinationFrame, int
   if (!source.IsOpen()) {
     EndRun(">> Cannot find file called %s, exiting\n", VisibleText(source.path).c_str());
   }
-  if (!FoundSampleArea(kCopyScanLast) || !source.area) {
-    EndRun(">> Can't find data block in wave file, exiting\n");
-  }
   if (frameCount <= 0) {
     return;
   }
@@ -129,26 +120,20 @@ void FrameWriter::Copy(const SampleSource& source, int64_t destinationFrame, int
   const int64_t last = std::clamp<int64_t>(sourceFrames - sourceFrame, first, frameCount);
   ZeroRun(destinationFrame, first);
   CopyRun(source, source.DataOffset() + (sourceFrame + first) * bytesPerFrame_,
-          *dataOffset_ + (destinationFrame + first) * bytesPerFrame_, last - first);
+          dataOffset_ + (destinationFrame + first) * bytesPerFrame_, last - first);
   ZeroRun(destinationFrame + last, frameCount - last);
 }
 
 void FrameWriter::Silence(int64_t frame, int64_t frameCount) {
   Open();
-  if (!FoundSampleArea(kProbeScanLast)) {
-    EndRun("Can't find data block in wave file!\n");
-  }
   ZeroRun(frame, frameCount);
 }
 
 void FrameWriter::Put(int64_t frame, std::span<const uint8_t> frames) {
   Open();
-  if (!FoundSampleArea(kCopyScanLast)) {
-    EndRun(">> Can't find data block in wave file, exiting\n");
-  }
   if (!frames.empty()) {
     RefuseBeforeSampleArea(frame);
-    PutAt(*dataOffset_ + frame * bytesPerFrame_, frames);
+    PutAt(dataOffset_ + frame * bytesPerFrame_, frames);
   }
 }
 
@@ -156,22 +141,6 @@ void FrameWriter::Close() {
   if (!file_.Close()) {
     EndRun(">> Cannot write %s, exiting\n", VisibleText(path_).c_str());
   }
-}
-
-void CopyFrames(const std::string& destinationPath, const std::string& sourcePath,
-                int64_t destinationFrame, int32_t bytesPerSample, int32_t channels,
-                int64_t frameCount, int64_t sourceFrame) {
-  FrameWriter destination(destinationPath, bytesPerSample, channels);
-  const SampleSource source = SampleSource::Open(sourcePath, kCopyScanLast);
-  destination.Copy(source, destinationFrame, frameCount, sourceFrame);
-  destination.Close();
-}
-
-void WriteSilence(const std::string& path, int64_t frame, int32_t bytesPerSample, int32_t channels,
-                  int64_t frameCount) {
-  FrameWriter file(path, bytesPerSample, channels);
-  file.Silence(frame, frameCount);
-  file.Close();
 }
 
 }  // namespace wexmont

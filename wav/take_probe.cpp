@@ -92,6 +92,7 @@ TakeAttributes ProbeTake(const std::string& path) {
   if (!area) {
     EndRun(">> Can't find data block in wave file, exiting\n");
   }
+  take.area = *area;
   take.dataOffset = area->DataOffset();
 
   const int64_t bytesPerFrame = int64_t{take.channels} * take.bytesPerSample;

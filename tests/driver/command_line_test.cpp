@@ -48,8 +48,8 @@ TEST(CommandLine, OptionsAnswerAndWriteNothingOtherArgumentsStillBuild) {
       {.args = {"-h"}, .output = usage},
       {.args = {"--version"}, .output = std::string("wexmont ") + kWexmontVersion + "\n"},
       {.args = {"--check"},
-       .output = "wexmontrc.txt is missing: a build would first write its template, and then "
-                 "use no crossfades.\nCheck passed: 1 track ready to build. Nothing was "
+       .output = "wexmontrc.txt is missing: a build writes its template and makes no "
+                 "crossfades\n\nCheck passed: 1 track ready to build. Nothing was "
                  "written.\n\n"},
       {.args = {"--check"},
        .points = "0.5\tA\n1\tB\n2\tZ\n",
@@ -58,7 +58,7 @@ TEST(CommandLine, OptionsAnswerAndWriteNothingOtherArgumentsStillBuild) {
                  "2000 frames (2.000 s)\nSilence before edit 1: frames 0 to 500 (0.500 s)\n"
                  "edit\ttake\tstart s\tend s\tstart frame\tend frame\tcrossfade\n"
                  "1\tdrumsA.wav\t0.500\t1.000\t500\t1000\tnone\n"
-                 "2\tdrumsB.wav\t1.000\t2.000\t1000\t2000\t100 frames linear\n"
+                 "2\tdrumsB.wav\t1.000\t2.000\t1000\t2000\t100 frames linear from 950\n"
                  "3\tdrumsZ.wav\t2.000\t-\t2000\t-\tend\n\n"},
       // A faulty project: the check says what a build says, with the same status.
       {.args = {"--check"}, .points = "0\tA\n1\tC\n", .status = 1, .sameAsBuild = true},

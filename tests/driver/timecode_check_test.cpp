@@ -1,8 +1,5 @@
-#include "driver/timecode_check.h"
-
 #include <gtest/gtest.h>
 
-#include "driver/take_check.h"
 #include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/sndfile_oracle.h"
@@ -12,17 +9,14 @@ namespace {
 
 TEST(TimecodeCheck, ListsEveryTakeNotRecordedWithTheFirstOnce) {
   testing::ScratchDir dir;
-  RunTables run;
-  run.baseNames = {"drums", "bass", "vox"};
-  run.takeNames = {"A", "B", "C", "B"};  // B, named twice, is listed once
-  run.trackCount = 3;
-  run.editCount = 4;
+  const std::string baseNames[] = {"drums", "bass", "vox"};
+  const std::string takeNames[] = {"A", "B", "C"};  // B, named twice, is listed once
   // Time references of takes A, B and C (-1: no bext); 01:02:03.500 at 1000 Hz.
   const int64_t references[3][3] = {{3723500, 3723500, 200}, {-1, 5, -1}, {7, -1, 7}};
   const testing::Audio audio{1000, 1, 16, 100, testing::ToneSamples(100, 1, 16, 0)};
   for (size_t t = 0; t < 3; ++t) {
     for (size_t e = 0; e < 3; ++e) {
-      const std::string path = run.baseNames[t] + run.takeNames[e] + ".wav";
+      const std::string path = baseNames[t] + takeNames[e] + ".wav";
       if (references[t][e] < 0) {
         testing::WriteWithSndfile(path, audio);
       } else {
@@ -30,7 +24,6 @@ TEST(TimecodeCheck, ListsEveryTakeNotRecordedWithTheFirstOnce) {
       }
     }
   }
-  CheckTakes(run);
   const std::vector<std::string> expected = {
       "drums: drumsC.wav (edit point 3) starts at 00:00:00.200 (200 samples); edit "
       "point 1's drumsA.wav starts at 01:02:03.500 (3723500 samples)",
@@ -38,7 +31,6 @@ TEST(TimecodeCheck, ListsEveryTakeNotRecordedWithTheFirstOnce) {
       "1's bassA.wav has no time reference",
       "vox: voxB.wav (edit point 2) has no time reference; edit point 1's voxA.wav "
       "starts at 00:00:00.007 (7 samples)"};
-  EXPECT_EQ(ListTimeReferenceDisagreements(run), expected);
   // The check lists them among what is worth knowing before a build.
   testing::WriteFile("base.txt", "drums\nbass\nvox\n");
   testing::WriteFile("points.txt", "0\tA\n0.01\tB\n0.02\tC\n0.03\tB\n");

@@ -196,8 +196,7 @@ TEST(HostileTakes, CrossfadesOfAnUnknownTypeOrFormatAreRefused) {
       {1, 65, {2, kInteger}}, {1, 1, {1, kInteger}},  {1, 1, {5, kInteger}},
       {1, 1, {2, kFloat}},    {1, 1, {8, kFloat}},    {1, 1, {4, SampleKind::kOther}}};
   for (const auto& [type, channels, coding] : cases) {
-    EXPECT_THROW(RenderCrossfade(10, 10, 4, type, "a.wav", "b.wav", "t.wav", channels, coding),
-                 RunStop);
+    EXPECT_THROW(CrossfadeRenderer(type, 4, channels, coding), RunStop);
   }
 }
 

@@ -1,4 +1,4 @@
-#include "driver/project_checks.h"
+#include "driver/read/input_checks.h"
 
 #include <sys/stat.h>
 
@@ -10,6 +10,7 @@
 #include <set>
 
 #include "driver/command_line.h"
+#include "driver/plan/build_plan.h"
 #include "foundation/console.h"
 #include "foundation/replacement_file.h"
 #include "foundation/visible_text.h"
@@ -22,13 +23,13 @@ namespace {
 constexpr std::array<const char*, 3> kProjectFiles = {"base.txt", "points.txt", "wexmontrc.txt"};
 
 // True when `fileName` is the take file of some track and some edit point.
-bool IsTakeFileName(const RunTables& run, const std::set<std::string>& takeNames,
+bool IsTakeFileName(const ProjectInput& input, const std::set<std::string>& takeNames,
                     const std::string& fileName) {
   static constexpr std::string_view kExtension = ".wav";
   if (!fileName.ends_with(kExtension)) {
     return false;
   }
-  for (const std::string& baseName : run.baseNames) {
+  for (const std::string& baseName : input.baseNames) {
     if (fileName.size() >= baseName.size() + kExtension.size() && fileName.starts_with(baseName)) {
       const size_t takeLength = fileName.size() - baseName.size() - kExtension.size();
       if (takeNames.contains(fileName.substr(baseName.size(), takeLength))) {
@@ -39,8 +40,8 @@ bool IsTakeFileName(const RunTables& run, const std::set<std::string>& takeNames
   return false;
 }
 
-void CheckTakeFileNames(const RunTables& run, const std::set<std::string>& takeNames) {
-  for (const std::string& baseName : run.baseNames) {
+void CheckTakeFileNames(const ProjectInput& input, const std::set<std::string>& takeNames) {
+  for (const std::string& baseName : input.baseNames) {
     for (const std::string& takeName : takeNames) {
       const std::string fileName = TakeFileName(baseName, takeName);
       if (fileName.size() >= kFileNameBytes) {
@@ -51,7 +52,7 @@ void CheckTakeFileNames(const RunTables& run, const std::set<std::string>& takeN
       }
     }
   }
-  if (IsTakeFileName(run, takeNames, kTemporaryCrossfadeFile)) {
+  if (IsTakeFileName(input, takeNames, kTemporaryCrossfadeFile)) {
     EndRun(">> A take has the name of the temporary crossfade file %s, exiting\n",
            kTemporaryCrossfadeFile);
   }
@@ -90,41 +91,33 @@ std::string ChooseOutputSuffix(int argc, char** argv) {
   return suffix;
 }
 
-void SpreadDefaultCrossfade(RunTables& run) {
-  if (run.defaultCrossfadeType == kNoCrossfade) {
-    return;
-  }
-  for (size_t slot = 0; slot < run.crossfadeType.size(); ++slot) {
-    if (run.crossfadeType[slot] == kNoCrossfade) {
-      run.crossfadeType[slot] = run.defaultCrossfadeType;
-      run.crossfadeLength[slot] = run.defaultCrossfadeLength;
-    }
-  }
-}
-
-void CheckCrossfadeSettings(const RunTables& run) {
-  for (int32_t t = 0; t < run.trackCount; ++t) {
-    if (run.crossfadeType[t] < kNoCrossfade || run.crossfadeType[t] > kSineCurve) {
+void CheckCrossfadeSettings(const ProjectInput& input) {
+  for (size_t t = 0; t < input.baseNames.size(); ++t) {
+    const CrossfadeChoice choice = input.crossfades.OfTrack(t);
+    if (choice.type < kNoCrossfade || choice.type > kSineCurve) {
       EndRun(
-          ">> wexmontrc.txt gives track %d the crossfade type %d, the types are 0 to %d, "
+          ">> wexmontrc.txt gives track %zu the crossfade type %d, the types are 0 to %d, "
           "exiting\n",
-          t + 1, run.crossfadeType[t], kSineCurve);
+          t + 1, choice.type, kSineCurve);
     }
-    if (!std::isfinite(run.crossfadeLength[t])) {
-      EndRun(">> wexmontrc.txt gives track %d a crossfade length that is not a number, exiting\n",
+    if (!std::isfinite(choice.length.milliseconds)) {
+      EndRun(">> wexmontrc.txt gives track %zu a crossfade length that is not a number, exiting\n",
              t + 1);
     }
   }
 }
 
-void FormOutputNames(RunTables& run) {
-  const std::set<std::string> takeNames(run.takeNames.begin(), run.takeNames.end());
-  CheckTakeFileNames(run, takeNames);
-  run.outputNames.clear();
+void FormOutputNames(ProjectInput& input) {
+  std::set<std::string> takeNames;
+  for (const EditPoint& edit : input.edits) {
+    takeNames.insert(edit.take);
+  }
+  CheckTakeFileNames(input, takeNames);
+  input.outputNames.clear();
   const std::string temporaryPlace = PlaceOf(kTemporaryCrossfadeFile);
   std::map<std::string, size_t> outputPlaces;  // place -> track number
-  for (const std::string& baseName : run.baseNames) {
-    const std::string output = baseName + run.outputSuffix;
+  for (const std::string& baseName : input.baseNames) {
+    const std::string output = baseName + input.outputSuffix;
     if (output.size() >= kNameSlotBytes) {
       EndRun(">> Output name %s is %zu bytes long, it must be shorter than %zu bytes, exiting\n",
              VisibleText(output).c_str(), output.size(), kNameSlotBytes);
@@ -140,53 +133,53 @@ void FormOutputNames(RunTables& run) {
       EndRun(">> Output %s would be overwritten by the temporary crossfade file, exiting\n",
              VisibleText(output).c_str());
     }
-    if (IsTakeFileName(run, takeNames, output)) {
+    if (IsTakeFileName(input, takeNames, output)) {
       EndRun(">> Output %s would overwrite the take of that name, exiting\n",
              VisibleText(output).c_str());
     }
     // A second track writing the same file would leave only the last track built.
-    const auto [earlier, isNew] = outputPlaces.emplace(place, run.outputNames.size() + 1);
+    const auto [earlier, isNew] = outputPlaces.emplace(place, input.outputNames.size() + 1);
     if (!isNew) {
       EndRun(">> Tracks %zu and %zu would both be built to %s, exiting\n", earlier->second,
-             run.outputNames.size() + 1, VisibleText(output).c_str());
+             input.outputNames.size() + 1, VisibleText(output).c_str());
     }
-    run.outputNames.push_back(output);
+    input.outputNames.push_back(output);
   }
   // Each output is built under its partial name, which must not be another output.
-  for (const std::string& output : run.outputNames) {
+  for (const std::string& output : input.outputNames) {
     const auto other = outputPlaces.find(PlaceOf(PartialNameOf(output)));
     if (other != outputPlaces.end()) {
       EndRun(">> Output %s would be overwritten while %s is built, exiting\n",
-             run.outputNames[other->second - 1].c_str(), output.c_str());
+             input.outputNames[other->second - 1].c_str(), output.c_str());
     }
   }
 }
 
-void CheckEditOrder(const RunTables& run) {
-  for (int32_t k = 0; k + 1 < run.editCount; ++k) {
-    if (run.editTimes[k] > run.editTimes[k + 1]) {
-      EndRun(">> Edit %i is out of sequence, exiting\n", k + 2);
-    }
-  }
-}
-
-void CheckEditTimes(const RunTables& run) {
-  if (run.trackCount > 0 && run.editCount == 0) {
+// The line before the fixed refusal names both lines and their times.
+void CheckEditTimes(const ProjectInput& input) {
+  if (!input.baseNames.empty() && input.edits.empty()) {
     EndRun(">> points.txt holds no edit points, exiting\n");
   }
-  for (int32_t k = 0; k < run.editCount; ++k) {
-    if (!std::isfinite(run.editTimes[k])) {
-      EndRun(">> Edit %i has a time that is not a finite number, exiting\n", k + 1);
+  for (size_t k = 0; k + 1 < input.edits.size(); ++k) {
+    const EditPoint& edit = input.edits[k];
+    const EditPoint& next = input.edits[k + 1];
+    if (CompareTypedTimes(edit.time, next.time).value_or(0) > 0) {
+      Say(">> points.txt line %zu says %s, earlier than line %zu's %s\n", next.line,
+          VisibleText(next.timeText).c_str(), edit.line, VisibleText(edit.timeText).c_str());
+      EndRun(">> Edit %zu is out of sequence, exiting\n", k + 2);
     }
-    if (k > 0 && run.editTimes[k] < 0) {
-      EndRun(">> Edit %i has a negative time, exiting\n", k + 1);
+  }
+  for (size_t k = 1; k < input.edits.size(); ++k) {
+    if (IsNegative(input.edits[k].time)) {
+      EndRun(">> points.txt line %zu: edit %zu has a negative time, exiting\n",
+             input.edits[k].line, k + 1);
     }
   }
 }
 
-void RefuseOutputsThatAreInputs(const RunTables& run) {
+void RefuseOutputsThatAreInputs(const ProjectInput& input) {
   std::vector<std::pair<std::string, FileIdentity>> existing;
-  for (const std::string& output : run.outputNames) {
+  for (const std::string& output : input.outputNames) {
     if (const auto identity = IdentityOf(output)) {
       existing.emplace_back(output, *identity);
     }
@@ -203,9 +196,9 @@ void RefuseOutputsThatAreInputs(const RunTables& run) {
       inputs.emplace(*identity, projectFile);
     }
   }
-  for (const std::string& baseName : run.baseNames) {
-    for (const std::string& takeName : run.takeNames) {
-      const std::string take = TakeFileName(baseName, takeName);
+  for (const std::string& baseName : input.baseNames) {
+    for (const EditPoint& edit : input.edits) {
+      const std::string take = TakeFileName(baseName, edit.take);
       if (const auto identity = IdentityOf(take)) {
         inputs.emplace(*identity, take);
       }

@@ -1,8 +1,10 @@
-#include "driver/timecode_check.h"
+#include "driver/plan/timecode_check.h"
 
 #include <cstdio>
 #include <optional>
 #include <set>
+
+#include "foundation/visible_text.h"
 
 namespace wexmont {
 namespace {
@@ -30,27 +32,28 @@ std::string DescribeStart(const std::optional<uint64_t>& timeReference, uint32_t
 
 }  // namespace
 
-std::vector<std::string> ListTimeReferenceDisagreements(const RunTables& run) {
-  std::vector<std::string> lines;
-  for (int32_t t = 0; t < run.trackCount && run.editCount > 0; ++t) {
-    const std::string& baseName = run.baseNames[t];
-    const uint32_t rate = run.trackFormat[t].sampleRate;
-    const size_t first = static_cast<size_t>(t) * run.editCount;
-    const std::optional<uint64_t>& reference = run.takeTimeReference[first];
-    const std::string firstTake = TakeFileName(baseName, run.takeNames[0]);
-    std::set<std::string> listed{firstTake};
-    for (int32_t e = 1; e < run.editCount; ++e) {
-      const std::string take = TakeFileName(baseName, run.takeNames[e]);
-      const std::optional<uint64_t>& start = run.takeTimeReference[first + e];
+std::vector<PlanNote> FindTimeReferenceNotes(const ProjectInput& input) {
+  std::vector<PlanNote> notes;
+  for (size_t t = 0; t < input.tracks.size(); ++t) {
+    const TrackInput& track = input.tracks[t];
+    const uint32_t rate = track.format.sampleRate;
+    const std::optional<uint64_t>& reference = track.takes[0].metadata.timeReference;
+    std::set<std::string> listed{track.takePaths[0]};
+    for (size_t e = 1; e < track.takes.size(); ++e) {
+      const std::string& take = track.takePaths[e];
+      const std::optional<uint64_t>& start = track.takes[e].metadata.timeReference;
       if (start == reference || !listed.insert(take).second) {
         continue;
       }
-      lines.push_back(baseName + ": " + take + " (edit point " + std::to_string(e + 1) + ") " +
-                      DescribeStart(start, rate) + "; edit point 1's " + firstTake + " " +
-                      DescribeStart(reference, rate));
+      std::string text = track.baseName + ": " + take + " (edit point " + std::to_string(e + 1) +
+                         ") " + DescribeStart(start, rate) + "; edit point 1's ";
+      text += track.takePaths[0] + " " + DescribeStart(reference, rate);
+      text = VisibleText(text);
+      text += ": not recorded together; the output carries edit point 1's time reference";
+      notes.push_back({t + 1, e + 1, std::move(text)});
     }
   }
-  return lines;
+  return notes;
 }
 
 }  // namespace wexmont

@@ -6,16 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "driver/run_tables.h"
+#include "driver/plan/build_plan.h"
+#include "driver/read/project_input.h"
 
 namespace wexmont {
 
-// One line per take (each take file once, at the first edit point that names
+// One note per take (each take file once, at the first edit point that names
 // it) whose time reference differs from that of edit point 1's take, a take
 // without one counting as different from a take with one; track by track in
-// list order, no line feeds. Needs the take check's tables. For example:
-// "drums: drumsB.wav (edit point 2) starts at 01:00:02.500 (172920000 samples);
-// edit point 1's drumsA.wav starts at 01:00:00.000 (172800000 samples)"
-std::vector<std::string> ListTimeReferenceDisagreements(const RunTables& run);
+// list order. For example: "drums: drumsB.wav (edit point 2) starts at
+// 01:00:02.500 (172920000 samples); edit point 1's drumsA.wav starts at
+// 01:00:00.000 (172800000 samples): not recorded together; ..."
+std::vector<PlanNote> FindTimeReferenceNotes(const ProjectInput& input);
 
 }  // namespace wexmont

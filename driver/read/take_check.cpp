@@ -1,4 +1,4 @@
-#include "driver/take_check.h"
+#include "driver/read/take_check.h"
 
 #include <cstdio>
 #include <map>
@@ -55,7 +55,7 @@ const char* KindText(SampleKind kind) {
 
 // The fixed mismatch message names only the track; the line before it names
 // both takes and what they disagree on.
-void CompareWithFirstTake(const TrackFormat& format, const std::string& firstPath,
+void CompareWithFirstTake(const SampleFormat& format, const std::string& firstPath,
                           const TakeAttributes& take, const std::string& path,
                           const std::string& baseName) {
   const std::string first = VisibleText(firstPath);
@@ -85,12 +85,12 @@ void CompareWithFirstTake(const TrackFormat& format, const std::string& firstPat
 
 // Every take that cannot be opened, each named once in probe order, so that
 // one run lists them all.
-void RefuseMissingTakes(const RunTables& run) {
+void RefuseMissingTakes(const ProjectInput& input) {
   std::vector<std::string> missing;
   std::set<std::string> seen;
-  for (int32_t t = 0; t < run.trackCount; ++t) {
-    for (int32_t e = 0; e < run.editCount; ++e) {
-      const std::string path = TakeFileName(run.baseNames[t], run.takeNames[e]);
+  for (const std::string& baseName : input.baseNames) {
+    for (const EditPoint& edit : input.edits) {
+      const std::string path = TakeFileName(baseName, edit.take);
       if (seen.insert(path).second && !FileHandle::OpenRegularForReading(path).IsOpen()) {
         missing.push_back(path);
       }
@@ -132,38 +132,28 @@ std::string ChannelsText(int32_t channels) {
   return std::to_string(channels) + " channels";
 }
 
-void CheckTakes(RunTables& run) {
-  RefuseMissingTakes(run);
-  const size_t tracks = static_cast<size_t>(run.trackCount);
-  run.trackFormat.assign(tracks, TrackFormat{});
-  run.longestTake.assign(tracks, 0);
-  run.takeFrames.assign(tracks * static_cast<size_t>(run.editCount), 0);
-  run.takeTimeReference.assign(run.takeFrames.size(), std::nullopt);
-  run.trackMetadata.assign(tracks, CarriedMetadata{});
-
-  for (int32_t t = 0; t < run.trackCount; ++t) {
-    const std::string& baseName = run.baseNames[t];
-    TrackFormat& format = run.trackFormat[t];
-    const std::string firstPath = TakeFileName(baseName, run.takeNames[0]);
+void ProbeTakes(ProjectInput& input) {
+  RefuseMissingTakes(input);
+  input.tracks.clear();
+  for (const std::string& baseName : input.baseNames) {
+    TrackInput& track = input.tracks.emplace_back();
+    track.baseName = baseName;
     std::map<std::string, TakeAttributes> probed;  // a take named at several edit points
-    for (int32_t e = 0; e < run.editCount; ++e) {
-      const std::string path = TakeFileName(baseName, run.takeNames[e]);
+    for (size_t e = 0; e < input.edits.size(); ++e) {
+      const std::string path = TakeFileName(baseName, input.edits[e].take);
       const TakeAttributes take = ProbeOnce(path, probed);
-      const size_t slot = static_cast<size_t>(t) * run.editCount + e;
-      run.takeFrames[slot] = take.frameCount;
-      run.takeTimeReference[slot] = take.metadata.timeReference;
-      run.longestTake[t] = std::max(run.longestTake[t], take.frameCount);
       if (e == 0) {
         RefuseUnbuildableFormat(path, take);
-        format = {take.sampleRate, take.bitsPerSample, take.channels, take.sampleKind,
-                  take.channelMask};
-        run.trackMetadata[t] = MetadataToCarry(path, take.metadata, format);
+        track.format = {take.sampleRate, take.bitsPerSample, take.channels, take.sampleKind,
+                        take.channelMask};
+        track.metadata = MetadataToCarry(path, take.metadata, track.format);
       } else {
-        CompareWithFirstTake(format, firstPath, take, path, baseName);
+        CompareWithFirstTake(track.format, track.takePaths[0], take, path, baseName);
       }
+      track.takePaths.push_back(path);
+      track.takes.push_back(take);
     }
   }
-  run.outputLength = run.longestTake;
 }
 
 }  // namespace wexmont

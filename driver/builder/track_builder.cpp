@@ -1,0 +1,95 @@
+#include "driver/builder/track_builder.h"
+
+#include <optional>
+
+#include "driver/builder/temporary_crossfade_file.h"
+#include "foundation/console.h"
+#include "foundation/replacement_file.h"
+#include "foundation/visible_text.h"
+#include "wav/sample_source.h"
+#include "wav/segment_copy.h"
+#include "wav/wav_header.h"
+#include "xfade/crossfade.h"
+
+namespace wexmont {
+namespace {
+
+// What one track's build holds while its pieces are written.
+struct TrackJob {
+  const TrackPlan& track;
+  FrameWriter writer;
+  OpenSampleSources takes{};                    // a comp switches among a few takes
+  std::optional<CrossfadeRenderer> renderer{};  // of the last crossfade's length
+  size_t editsShown = 0;                        // edit numbers printed so far
+
+  const SampleSource& Take(size_t take) {
+    const PlannedTake& planned = track.takes[take];
+    return takes.Get(planned.path, planned.area);
+  }
+};
+
+// The progress line counts the edit points up to the one a piece belongs to.
+void ShowEditsUpTo(TrackJob& job, size_t edits) {
+  for (; job.editsShown < edits; ++job.editsShown) {
+    Say("%zu ", job.editsShown + 1);
+  }
+}
+
+void RenderCrossfade(TrackJob& job, const Piece& piece) {
+  const CrossfadePlan& crossfade = job.track.edits[piece.edit].crossfade;
+  const SampleFormat& format = job.track.header.format;
+  if (!job.renderer || job.renderer->Frames() != crossfade.frames) {
+    job.renderer.emplace(crossfade.curve, crossfade.frames, format.channels,
+                         SampleCoding{format.BytesPerSample(), format.kind});
+  }
+  const CrossfadeSpan span{&job.Take(piece.outgoing), &job.Take(piece.take), crossfade.first,
+                           job.track.takes[piece.outgoing].audioFrames,
+                           job.track.takes[piece.take].audioFrames};
+  job.renderer->Render(span, piece.frames, [&](int64_t first, std::span<const uint8_t> frames) {
+    job.writer.Put(crossfade.first + first, frames);
+  });
+}
+
+void WritePiece(TrackJob& job, const Piece& piece) {
+  switch (piece.kind) {
+    case PieceKind::kSilence:
+      job.writer.Silence(piece.first, piece.frames);
+      return;
+    case PieceKind::kCopy:
+      job.writer.Copy(job.Take(piece.take), piece.first, piece.frames, piece.first);
+      return;
+    case PieceKind::kCrossfade:
+      RenderCrossfade(job, piece);
+      return;
+  }
+}
+
+void BuildTrack(const TrackPlan& track) {
+  Say("\n\nBuilding to %s\n", VisibleText(track.outputName).c_str());
+  // The previous output stays until the new one is whole.
+  ReplacementFile output(track.outputName);
+  const OutputHeader& header = track.header;
+  WriteWavHeader(output.Path(), header.format, header.frames, header.metadata);
+  Say("edits: ");
+  TrackJob job{track, FrameWriter(output.Path(), header.format.BytesPerSample(),
+                                  header.format.channels, header.dataOffset)};
+  for (const Piece& piece : track.pieces) {
+    ShowEditsUpTo(job, piece.edit + 1);
+    WritePiece(job, piece);
+  }
+  ShowEditsUpTo(job, track.edits.size());
+  job.writer.Close();
+  output.Commit();
+}
+
+}  // namespace
+
+void BuildTracks(const Plan& plan) {
+  TemporaryCrossfadeFile temporary(plan.temporary);
+  for (const TrackPlan& track : plan.tracks) {
+    BuildTrack(track);
+  }
+  temporary.Finish();
+}
+
+}  // namespace wexmont
