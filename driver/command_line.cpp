@@ -9,7 +9,7 @@ namespace wexmont {
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: wexmont [SUFFIX | --check | --help | --version]\n"
+    "Usage: wexmont [SUFFIX | --check | --sheet | --help | --version]\n"
     "\n"
     "Builds one WAV file per track from time-aligned takes. The project is the\n"
     "current folder:\n"
@@ -24,6 +24,8 @@ constexpr const char* kUsage =
     "  SUFFIX         replaces the output suffix _bld.wav (drums_bld.wav)\n"
     "  --check        runs every check of a build, prints the plan of every track\n"
     "                 and what is worth knowing before the build; writes nothing\n"
+    "  --sheet        runs the same checks and writes the cut sheet of the plan,\n"
+    "                 wexmont_sheet.html: every edit point to look at and listen to\n"
     "  -h, --help     prints this text\n"
     "  --version      prints the version\n"
     "\n"
@@ -39,6 +41,9 @@ RunMode RunModeOf(int argc, char** argv) {
   const std::string_view argument = argv[1];
   if (argument == "--check") {
     return RunMode::kCheck;
+  }
+  if (argument == "--sheet") {
+    return RunMode::kSheet;
   }
   if (argument == "--help" || argument == "-h") {
     return RunMode::kHelp;

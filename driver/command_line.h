@@ -8,6 +8,7 @@ namespace wexmont {
 enum class RunMode {
   kBuild,    // build every track (the single argument, if any, is the suffix)
   kCheck,    // --check: every check of a build, then the plan; writes nothing
+  kSheet,    // --sheet: the checks of --check, then the cut sheet of the plan
   kHelp,     // --help or -h
   kVersion,  // --version
 };

@@ -8,6 +8,7 @@
 #include "driver/read/input_checks.h"
 #include "driver/read/read_project.h"
 #include "driver/report/check_report.h"
+#include "driver/report/cut_sheet.h"
 #include "foundation/console.h"
 #include "foundation/folder_lock.h"
 
@@ -30,6 +31,18 @@ Plan PlanProject(int argc, char** argv, MissingParameterFile whenMissing) {
 void CheckProject(int argc, char** argv) {
   Say("\n%s\n\n", kBanner);
   ReportProjectCheck(PlanProject(argc, argv, MissingParameterFile::kLeaveMissing));
+}
+
+// The checks of --check, then the cut sheet of the plan: the only file it
+// writes, replaced whole.
+void WriteSheetOfProject(int argc, char** argv) {
+  Say("\n%s\n\n", kBanner);
+  const Plan plan = PlanProject(argc, argv, MissingParameterFile::kLeaveMissing);
+  PrintPlanNotes(plan);
+  WriteCutSheet(plan);
+  Say("\nCut sheet written to %s: %zu track%s, %zu edit point%s.\n\n", kCutSheetFile,
+      plan.tracks.size(), plan.tracks.size() == 1 ? "" : "s", plan.editCount,
+      plan.editCount == 1 ? "" : "s");
 }
 
 // Every build uses the one temporary crossfade file of the folder, so two
@@ -64,6 +77,9 @@ void RunAsAsked(int argc, char** argv) {
       return;
     case RunMode::kCheck:
       CheckProject(argc, argv);
+      return;
+    case RunMode::kSheet:
+      WriteSheetOfProject(argc, argv);
       return;
     case RunMode::kBuild:
       Run(argc, argv);

@@ -390,7 +390,7 @@ def check_players(browser):
 
 
 def run_wexmont(wexmont, folder, *arguments):
-    result = subprocess.run([wexmont, *arguments], cwd=folder, capture_output=True, text=True,
+    result = subprocess.run([os.path.abspath(wexmont), *arguments], cwd=folder, capture_output=True, text=True,
                             timeout=TIMEOUT_S)
     if result.returncode != 0:
         fail("wexmont %s: status %d\n%s" % (" ".join(arguments), result.returncode, result.stdout))

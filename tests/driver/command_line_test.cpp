@@ -39,7 +39,7 @@ struct OptionCase {
 };
 
 TEST(CommandLine, OptionsAnswerAndWriteNothingOtherArgumentsStillBuild) {
-  const std::string usage = "Usage: wexmont [SUFFIX | --check | --help | --version]\n\n";
+  const std::string usage = "Usage: wexmont [SUFFIX | --check | --sheet | --help | --version]\n\n";
   const auto built = [](const std::string& output) {
     return std::vector<std::string>{output, "wexmontrc.txt", "xfade_temp.wav"};
   };
@@ -60,6 +60,9 @@ TEST(CommandLine, OptionsAnswerAndWriteNothingOtherArgumentsStillBuild) {
                  "1\tdrumsA.wav\t0.500\t1.000\t500\t1000\tnone\n"
                  "2\tdrumsB.wav\t1.000\t2.000\t1000\t2000\t100 frames linear from 950\n"
                  "3\tdrumsZ.wav\t2.000\t-\t2000\t-\tend\n\n"},
+      {.args = {"--sheet"},
+       .output = "\nCut sheet written to wexmont_sheet.html: 1 track, 3 edit points.\n\n",
+       .written = {"wexmont_sheet.html"}},
       // A faulty project: the check says what a build says, with the same status.
       {.args = {"--check"}, .points = "0\tA\n1\tC\n", .status = 1, .sameAsBuild = true},
       {.args = {"--check"}, .points = "0\tA\n5\tB\n4\tZ\n", .status = 1, .sameAsBuild = true},
