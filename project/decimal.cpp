@@ -10,17 +10,6 @@ namespace {
 constexpr int64_t kExponentBound = 1000000;  // far beyond any frame position or length
 constexpr uint64_t kTen = 10;
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-size_t DigitsAt(std::string_view text, size_t position) {
-  size_t count = 0;
-  while (position + count < text.size() && IsDigit(text[position + count])) {
-    ++count;
-  }
-  return count;
-}
 
 // The exponent field's value, held at the bound.
 int64_t BoundedExponent(std::string_view digits, bool negative) {
@@ -90,6 +79,15 @@ int CompareMagnitudes(const Decimal& a, const Decimal& b) {
 }
 
 }  // namespace
+
+size_t DigitsAt(std::string_view text, size_t position) {
+  size_t count = 0;
+  while (position + count < text.size() && text[position + count] >= '0' &&
+         text[position + count] <= '9') {
+    ++count;
+  }
+  return count;
+}
 
 double Decimal::Approximate() const {
   const std::string text = (negative ? "-" : "") + (digits.empty() ? std::string("0") : digits) +

@@ -30,6 +30,9 @@ std::optional<Decimal> ParseDecimal(std::string_view text);
 std::optional<int64_t> FloorScaled(const Decimal& value, uint64_t multiplier, int64_t shift,
                                    int64_t limit);
 
+// How many decimal digits stand in a row in `text` from `position` on.
+size_t DigitsAt(std::string_view text, size_t position);
+
 // -1, 0 or 1 as `a` is less than, equal to or greater than `b`.
 int CompareDecimals(const Decimal& a, const Decimal& b);
 

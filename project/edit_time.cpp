@@ -17,18 +17,6 @@ constexpr size_t kMostClockFields = 3;
 constexpr char kFramePrefix = '@';
 constexpr const char* kBeyondEveryPosition = "1e1000";
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// How many digits stand in a row from `position` on.
-size_t DigitsAt(std::string_view text, size_t position) {
-  size_t count = 0;
-  while (position + count < text.size() && IsDigit(text[position + count])) {
-    ++count;
-  }
-  return count;
-}
 
 std::vector<std::string_view> SplitAtColons(std::string_view text) {
   std::vector<std::string_view> fields;

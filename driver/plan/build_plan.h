@@ -38,6 +38,7 @@ struct CrossfadePlan {
   int64_t frames = 0;   // length of the curve
   int64_t written = 0;  // frames of it inside the output: it stops at the output's end
   int32_t curve = 0;    // the crossfade type
+  size_t outgoing = 0;  // the take faded out: the one heard before the cut
 
   bool IsMade() const {
     return outcome == CrossfadeOutcome::kMade || outcome == CrossfadeOutcome::kShortened;
@@ -46,11 +47,11 @@ struct CrossfadePlan {
 
 // One edit point of one track.
 struct EditPlan {
-  size_t take = 0;        // index into TrackPlan::takes
-  int64_t position = 0;   // the frame its time names, in takes and output
-  int64_t segment = 0;    // frames of output from its take; none below 1
+  size_t take = 0;          // index into TrackPlan::takes
+  int64_t position = 0;     // the frame its time names, in takes and output
+  int64_t segment = 0;      // frames of output from its take; none below 1
   int64_t silenceFrom = 0;  // where its take ends inside the segment, else segment end
-  CrossfadePlan crossfade;  // centred on `position`, from the previous edit point's take
+  CrossfadePlan crossfade;  // centred on `position`
 
   bool HasSegment() const { return segment >= 1; }
   int64_t SegmentEnd() const { return position + (HasSegment() ? segment : 0); }
@@ -61,10 +62,10 @@ enum class PieceKind { kSilence, kCopy, kCrossfade };
 
 struct Piece {
   PieceKind kind = PieceKind::kSilence;
-  int64_t first = 0;   // first output frame; copies read the same frame of their take
+  int64_t first = 0;  // first output frame; copies read the same frame of their take
   int64_t frames = 0;
-  size_t edit = 0;     // the edit point it belongs to
-  size_t take = 0;     // copies: the take; crossfades: the incoming take
+  size_t edit = 0;      // the edit point it belongs to
+  size_t take = 0;      // copies: the take; crossfades: the incoming take
   size_t outgoing = 0;  // crossfades: the outgoing take
   bool operator==(const Piece&) const = default;
 };

@@ -11,6 +11,8 @@ constexpr int64_t kFirstUnfitCrossfade = int64_t{1} << 31;
 constexpr int64_t kMillisecondShift = -3;  // milliseconds x rate / 1000
 constexpr long double kMillisecondsPerSecond = 1000.0L;
 
+std::optional<size_t> CutBefore(const TrackPlan& track, size_t u);
+
 // The crossfade of edit point u before fitting: too close to the start (its
 // set length would start before frame 1), after its outgoing take ends, or
 // made at the set length.
@@ -23,10 +25,14 @@ CrossfadePlan DecideOne(const TrackPlan& track, size_t u) {
   }
   const int64_t frames = track.crossfadeFrames;
   crossfade.frames = frames;
+  // The audio before the cut is that of the last edit point with a segment:
+  // an edit point without one is heard nowhere, so nothing fades out of it.
+  const std::optional<size_t> before = CutBefore(track, u);
+  crossfade.outgoing = track.edits[before.value_or(u - 1)].take;
   crossfade.first = edit.position - frames / 2;
   if (!(static_cast<double>(edit.position) > static_cast<double>(frames) * 0.5)) {
     crossfade.outcome = CrossfadeOutcome::kTooCloseToStart;
-  } else if (crossfade.first > track.takes[track.edits[u - 1].take].audioFrames) {
+  } else if (crossfade.first > track.takes[crossfade.outgoing].audioFrames) {
     crossfade.outcome = CrossfadeOutcome::kOutgoingTakeEnded;
   } else {
     crossfade.outcome = CrossfadeOutcome::kMade;

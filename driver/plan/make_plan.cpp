@@ -142,10 +142,10 @@ std::vector<Piece> SegmentPieces(const TrackPlan& track) {
       continue;
     }
     AddPiece(pieces, {PieceKind::kSilence, covered, edit.position - covered, k});
-    AddPiece(pieces, {PieceKind::kCopy, edit.position, edit.silenceFrom - edit.position, k,
-                      edit.take});
-    AddPiece(pieces, {PieceKind::kSilence, edit.silenceFrom, edit.SegmentEnd() - edit.silenceFrom,
-                      k});
+    AddPiece(pieces,
+             {PieceKind::kCopy, edit.position, edit.silenceFrom - edit.position, k, edit.take});
+    AddPiece(pieces,
+             {PieceKind::kSilence, edit.silenceFrom, edit.SegmentEnd() - edit.silenceFrom, k});
     covered = edit.SegmentEnd();
   }
   AddPiece(pieces, {PieceKind::kSilence, covered, track.Length() - covered,
@@ -170,7 +170,7 @@ void LayOutPieces(TrackPlan& track) {
     const CrossfadePlan& crossfade = track.edits[u].crossfade;
     if (crossfade.IsMade()) {
       AddPiece(crossfades, {PieceKind::kCrossfade, crossfade.first, crossfade.written, u,
-                            track.edits[u].take, track.edits[u - 1].take});
+                            track.edits[u].take, crossfade.outgoing});
     }
   }
   int64_t from = 0;
@@ -222,10 +222,9 @@ void PlanTemporaryFile(Plan& plan) {
         continue;
       }
       const CrossfadeOutcome outcome = edit.crossfade.outcome;
-      plan.temporary = {true,
-                        outcome != CrossfadeOutcome::kNone &&
-                            outcome != CrossfadeOutcome::kTooCloseToStart,
-                        track.header.format, track.crossfadeFrames};
+      plan.temporary = {
+          true, outcome != CrossfadeOutcome::kNone && outcome != CrossfadeOutcome::kTooCloseToStart,
+          track.header.format, track.crossfadeFrames};
     }
   }
 }

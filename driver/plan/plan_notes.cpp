@@ -47,7 +47,7 @@ void NoteCrossfade(const TrackPlan& track, size_t u, std::vector<PlanNote>& note
                            Frames(crossfade.frames / 2)));
       return;
     case CrossfadeOutcome::kOutgoingTakeEnded: {
-      const PlannedTake& outgoing = track.takes[track.edits[u - 1].take];
+      const PlannedTake& outgoing = track.takes[crossfade.outgoing];
       notes.push_back(Note(track, u + 1,
                            ", edit %zu: no crossfade; it would start at frame %lld, after %s "
                            "ends (frame %lld), so the cut stays hard",
@@ -82,14 +82,14 @@ void NoteSilence(const TrackPlan& track, size_t k, std::vector<PlanNote>& notes)
                        "from there to %.3f s (%lld frames)",
                        k + 1, VisibleText(track.takes[edit.take].path).c_str(),
                        Seconds(edit.silenceFrom, rate), Frames(edit.silenceFrom),
-                       Seconds(edit.SegmentEnd(), rate), Frames(edit.SegmentEnd() - edit.silenceFrom)));
+                       Seconds(edit.SegmentEnd(), rate),
+                       Frames(edit.SegmentEnd() - edit.silenceFrom)));
 }
 
 void NoteEnd(const TrackPlan& track, std::vector<PlanNote>& notes) {
   const uint32_t rate = track.header.format.sampleRate;
   if (track.Length() == 0) {
-    notes.push_back(Note(track, 0,
-                         ": the output holds no frames; %s",
+    notes.push_back(Note(track, 0, ": the output holds no frames; %s",
                          track.edits.size() < 2
                              ? "a single edit point only marks the end"
                              : "the edit points leave no time between the first and the last"));

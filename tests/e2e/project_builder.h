@@ -151,6 +151,15 @@ inline int64_t FittedLength(const std::vector<int64_t>& position, const std::vec
   return fitted;
 }
 
+// The edit point heard just before edit point u: the last one with a segment.
+inline size_t HeardBefore(const std::vector<bool>& segment, size_t u) {
+  size_t k = u - 1;
+  while (k > 0 && !segment[k]) {
+    --k;
+  }
+  return k;
+}
+
 inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track,
                                  const Takes& takes) {
   std::vector<int64_t> position;
@@ -185,7 +194,7 @@ inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track
     if (!segment[u] || u == 0 || track.crossfadeType == 0 || from <= n * 0.5) {
       continue;
     }
-    if (from - n / 2 > takes.at(project.edits[u - 1].take).frames) {
+    if (from - n / 2 > takes.at(project.edits[HeardBefore(segment, u)].take).frames) {
       expected.crossfadeFailed = true;  // the cut stays hard
       continue;
     }
@@ -195,7 +204,7 @@ inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track
     if (!made[u]) {
       continue;
     }
-    const Audio& outgoing = takes.at(project.edits[u - 1].take);
+    const Audio& outgoing = takes.at(project.edits[HeardBefore(segment, u)].take);
     const Audio& incoming = takes.at(project.edits[u].take);
     const int64_t fitted = FittedLength(position, made, segment, u, n);
     const int64_t start = position[u] - fitted / 2;

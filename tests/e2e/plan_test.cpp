@@ -1,0 +1,184 @@
+// The plan through the real binary: edit points cut on the frame their
+// digits name, crossfades fitted so the output never jumps, and every row the
+// check prints is what the build writes. Each take holds one steady value,
+// so every output frame shows which take (or which blend) it came from.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <sstream>
+
+#include "tests/support/project_files.h"
+#include "tests/support/scratch_dir.h"
+#include "tests/support/sndfile_oracle.h"
+
+namespace wexmont {
+namespace {
+
+using testing::RunBinary;
+using testing::ScratchDir;
+
+// Takes of one track, mono 16-bit, each a steady value.
+void WriteSteadyTakes(const std::map<std::string, double>& values, uint32_t rate, int64_t frames) {
+  for (const auto& [name, value] : values) {
+    testing::WriteCanonicalTake("t" + name + ".wav", rate, 16, 1,
+                                std::vector<double>(static_cast<size_t>(frames), value));
+  }
+}
+
+std::vector<double> Build(const std::string& points, const std::string& rc) {
+  testing::WriteFile("base.txt", "t\n");
+  testing::WriteFile("points.txt", points);
+  testing::WriteFile("wexmontrc.txt", rc);
+  const testing::BinaryRun run = RunBinary(".");
+  EXPECT_EQ(run.exitStatus, 0) << run.output;
+  return testing::ReadWithSndfile("t_bld.wav").samples;
+}
+
+// The frames at which the output's value changes.
+std::vector<int64_t> Changes(const std::vector<double>& samples) {
+  std::vector<int64_t> frames;
+  for (size_t f = 1; f < samples.size(); ++f) {
+    if (samples[f] != samples[f - 1]) {
+      frames.push_back(static_cast<int64_t>(f));
+    }
+  }
+  return frames;
+}
+
+TEST(Plan, CutsLandOnTheFrameTheTimeNames) {
+  const std::tuple<uint32_t, const char*, std::vector<int64_t>> cases[] = {
+      {48000, "0\tA\n0.35\tB\n1.02\tA\n1.5\tZ\n", {16800, 48960}},
+      {44100, "0\tA\n0.35\tB\n1:00.5\tA\n61\tZ\n", {15435, 2668050}},
+      {48000, "0.000\tA\n@16800\tB\n1.02\tA\n1.5\tZ\n", {16800, 48960}},
+      // A label file as an editor exports it.
+      {44100,
+       "\xEF\xBB\xBF"
+       "0.000000\t0.000000\tA\r\n0.350000\t0.350000\tB\r\n\\\t80.0\t900.0\r\n"
+       "1.020000\t1.100000\tA\r\n1.500000\t1.500000\tZ\r\n",
+       {15435, 44982}},
+  };
+  for (const auto& [rate, points, cuts] : cases) {
+    ScratchDir dir;
+    WriteSteadyTakes({{"A", 1000}, {"B", 2000}, {"Z", 3000}}, rate, 70 * rate);
+    EXPECT_EQ(Changes(Build(points, "xf_all\t0\t0\n")), cuts) << points;
+  }
+}
+
+double SteepestStep(const std::vector<double>& samples) {
+  double steepest = 0;
+  for (size_t f = 1; f < samples.size(); ++f) {
+    steepest = std::max(steepest, std::abs(samples[f] - samples[f - 1]));
+  }
+  return steepest;
+}
+
+// Segments shorter than their crossfades: the output steps no more than a
+// whole crossfade between the same takes, as short as the shortest segment,
+// does; overlapping crossfades jumped by most of the full scale.
+TEST(Plan, CrossfadesShorterThanTheSetLengthNeverJump) {
+  for (const int curve : {1, 2, 3, 4}) {
+    ScratchDir dir;
+    WriteSteadyTakes({{"A", 10000}, {"B", -10000}, {"Z", 0}}, 8000, 16000);
+    const std::string curveText = std::to_string(curve) + "\n";
+    // The shortest segment is 50 ms: no crossfade is fitted shorter than that.
+    const double whole = SteepestStep(Build("0\tA\n1\tB\n1.9\tZ\n", "xf_all\t50\t" + curveText));
+    const double fitted = SteepestStep(
+        Build("0\tA\n0.5\tB\n0.6\tA\n0.65\tB\n0.9\tA\n1.9\tZ\n", "xf_all\t500\t" + curveText));
+    EXPECT_LE(fitted, whole) << "curve " << curve;
+    EXPECT_GT(whole, 0) << "curve " << curve;
+  }
+}
+
+struct CheckRow {
+  int64_t start = 0, end = 0;  // of the segment
+  std::string take;
+  int64_t crossfadeFirst = -1, crossfadeFrames = 0;
+};
+
+// The rows of the check's plan table, up to the row that only marks the end.
+std::vector<CheckRow> CheckRows(const std::string& output) {
+  std::vector<CheckRow> rows;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::string> fields;
+    std::istringstream split(line);
+    for (std::string field; std::getline(split, field, '\t');) {
+      fields.push_back(field);
+    }
+    if (fields.size() != 7 || fields[0] == "edit" || fields[6] == "end") {
+      continue;
+    }
+    CheckRow row{std::stoll(fields[4]), std::stoll(fields[5]), fields[1]};
+    const size_t from = fields[6].find(" from ");
+    if (from != std::string::npos) {
+      row.crossfadeFrames = std::stoll(fields[6]);
+      row.crossfadeFirst = std::stoll(fields[6].substr(from + 6));
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// Every row of the check holds in the output: outside crossfades each
+// segment frame is its take's value; a crossfade's frames lie strictly
+// between the two takes' values, and the frames around it are the takes'.
+TEST(Plan, TheBuildWritesWhatTheCheckPrints) {
+  const std::map<std::string, double> values = {{"A", 8000}, {"B", -8000}, {"C", 3000}, {"Z", 0}};
+  const char* projects[] = {
+      "0\tA\n0.5\tB\n0.6\tC\n0.65\tA\n0.9\tB\n1.9\tZ\n",
+      "0.2\tA\n0.25\tB\n0.3\tB\n0.7\tC\n@6000\tA\n1:00.95\tZ\n",
+      "0\tA\n0.01\tB\n0.7\tC\n0.7\tA\n1.5\tB\n1.9\tZ\n",
+  };
+  for (const char* points : projects) {
+    ScratchDir dir;
+    WriteSteadyTakes(values, 8000, 16000);
+    testing::WriteFile("base.txt", "t\n");
+    testing::WriteFile("points.txt", points);
+    testing::WriteFile("wexmontrc.txt", "xf_all\t300\t2\n");
+    const std::vector<CheckRow> rows = CheckRows(RunBinary(".", {"--check"}).output);
+    const std::vector<double> out = Build(points, "xf_all\t300\t2\n");
+    ASSERT_FALSE(rows.empty()) << points;
+    std::vector<bool> blended(out.size(), false);
+    for (const CheckRow& row : rows) {
+      for (int64_t f = row.crossfadeFirst; f >= 0 && f < row.crossfadeFirst + row.crossfadeFrames;
+           ++f) {
+        blended[f] = true;
+      }
+    }
+    for (size_t k = 0; k < rows.size(); ++k) {
+      const CheckRow& row = rows[k];
+      if (row.crossfadeFirst < 0) {
+        continue;
+      }
+      // A blend is truncated toward zero: it may lie one step inside.
+      // What fades out is what is heard before the cut: the last segment's take.
+      size_t heard = k - 1;
+      while (heard > 0 && rows[heard].end == rows[heard].start) {
+        --heard;
+      }
+      const double from = values.at(rows[heard].take.substr(1, 1));
+      const double to = values.at(row.take.substr(1, 1));
+      for (int64_t f = row.crossfadeFirst; f < row.crossfadeFirst + row.crossfadeFrames; ++f) {
+        EXPECT_TRUE(std::min(from, to) - 1 <= out[f] && out[f] <= std::max(from, to) + 1)
+            << points << " frame " << f;
+      }
+      const int64_t before = row.crossfadeFirst - 1;
+      if (!blended[before]) {
+        EXPECT_EQ(out[before], from) << points << " frame " << before;
+      }
+      EXPECT_TRUE(from == to || out[row.crossfadeFirst + 1] != from) << points;
+    }
+    for (const CheckRow& row : rows) {
+      for (int64_t f = row.start; f < row.end; ++f) {
+        if (!blended[f]) {
+          ASSERT_EQ(out[f], values.at(row.take.substr(1, 1))) << points << " frame " << f;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace wexmont
