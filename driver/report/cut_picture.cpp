@@ -140,6 +140,18 @@ const FileHandle& OpenTakes::Get(size_t take) {
   return file;
 }
 
+std::optional<size_t> OutgoingTakeOf(const TrackPlan& track, size_t edit) {
+  if (track.edits[edit].crossfade.IsMade()) {
+    return track.edits[edit].crossfade.outgoing;
+  }
+  for (size_t e = edit; e-- > 0;) {
+    if (track.edits[e].HasSegment()) {
+      return track.edits[e].take;
+    }
+  }
+  return std::nullopt;
+}
+
 void AddCutPicture(PageOutput& page, const TrackPlan& track, size_t edit, OpenTakes& takes) {
   const EditPlan& at = track.edits[edit];
   const Scale scale{PictureSpanOf(track, edit)};
@@ -149,12 +161,13 @@ void AddCutPicture(PageOutput& page, const TrackPlan& track, size_t edit, OpenTa
       kWidth, kHeight, kWidth, kHeight, static_cast<long long>(scale.span.first),
       static_cast<long long>(scale.span.frames));
   AddCrossfadeWindow(page, at, scale);
-  if (edit > 0) {
-    AddTakeLane(page, track, track.edits[edit - 1].take, takes, scale.span, kOutgoingLane, "out");
+  const std::optional<size_t> outgoing = OutgoingTakeOf(track, edit);
+  if (outgoing) {
+    AddTakeLane(page, track, *outgoing, takes, scale.span, kOutgoingLane, "out");
     AddGainLine(page, at, track.curve, scale, kOutgoingLane, true);
   }
   AddTakeLane(page, track, at.take, takes, scale.span, kIncomingLane, "in");
-  if (edit > 0) {
+  if (outgoing) {
     AddGainLine(page, at, track.curve, scale, kIncomingLane, false);
   }
   page.AddFormatted(

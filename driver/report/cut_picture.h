@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "driver/plan/build_plan.h"
@@ -25,6 +26,11 @@ class OpenTakes {
   const TrackPlan& track_;
   std::vector<FileHandle> files_;
 };
+
+// The take heard before edit point `edit` (from 0): the one its crossfade
+// fades out, else that of the last edit point before it with a segment.
+// Nothing before the first segment (a lead-in is silence).
+std::optional<size_t> OutgoingTakeOf(const TrackPlan& track, size_t edit);
 
 // Adds the SVG picture of edit point `edit` (from 0) of `track`.
 void AddCutPicture(PageOutput& page, const TrackPlan& track, size_t edit, OpenTakes& takes);

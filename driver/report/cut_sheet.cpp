@@ -300,8 +300,8 @@ void AddCutCard(PageOutput& page, const Plan& plan, const TrackPlan& track, size
       track.number, e + 1, track.number, e + 1, static_cast<long long>(edit.position), e + 1,
       Seconds(edit.position, rate).c_str(), static_cast<long long>(edit.position));
   page.Add(last ? ", the end</h3>\n<p>" : "</h3>\n<p>");
-  if (e > 0) {
-    page.Add(EscapeHtml(track.takes[track.edits[e - 1].take].path));
+  if (const std::optional<size_t> outgoing = OutgoingTakeOf(track, e)) {
+    page.Add(EscapeHtml(track.takes[*outgoing].path));
     page.Add(" &#8594; ");
   }
   page.Add(EscapeHtml(track.takes[edit.take].path));

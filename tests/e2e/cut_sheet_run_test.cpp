@@ -89,5 +89,23 @@ TEST(CutSheetRun, WritesOnlyTheSheetWithPlayersOnceTheOutputIsBuilt) {
   EXPECT_TRUE(inputs.Changed().empty());
 }
 
+// Where two edit points share a time, the take heard before the cut is that
+// of the last segment, not of the edit point just before.
+TEST(CutSheetRun, ACutShowsTheTakeHeardBeforeIt) {
+  testing::ScratchDir folder;
+  testing::WriteFile("base.txt", "d\n");
+  testing::WriteFile("points.txt", "0\tA\n1\tB\n1\tC\n2\tA\n");
+  testing::WriteFile("wexmontrc.txt", "xf_all\t100\t1\n");
+  for (const char* take : {"dA.wav", "dB.wav", "dC.wav"}) {
+    WriteTake(take, 1000);
+  }
+  ASSERT_EQ(RunBinary(folder.Path(), {"--sheet"}).exitStatus, 0);
+  const std::string page = testing::ReadFile(kSheet);
+  EXPECT_EQ(Count(page, "dA.wav &#8594; dC.wav"), 1u);
+  EXPECT_EQ(Count(page, "dB.wav &#8594;"), 0u);
+  EXPECT_EQ(Count(page, "out: dA.wav"), 2u);  // at edit points 2 and 3
+  EXPECT_EQ(Count(page, "out: dB.wav"), 0u);
+}
+
 }  // namespace
 }  // namespace wexmont
