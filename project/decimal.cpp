@@ -10,7 +10,6 @@ namespace {
 constexpr int64_t kExponentBound = 1000000;  // far beyond any frame position or length
 constexpr uint64_t kTen = 10;
 
-
 // The exponent field's value, held at the bound.
 int64_t BoundedExponent(std::string_view digits, bool negative) {
   int64_t value = 0;

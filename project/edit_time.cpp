@@ -17,7 +17,6 @@ constexpr size_t kMostClockFields = 3;
 constexpr char kFramePrefix = '@';
 constexpr const char* kBeyondEveryPosition = "1e1000";
 
-
 std::vector<std::string_view> SplitAtColons(std::string_view text) {
   std::vector<std::string_view> fields;
   size_t start = 0;

@@ -23,14 +23,18 @@ CrossfadePlan DecideOne(const TrackPlan& track, size_t u) {
   if (u == 0 || !edit.HasSegment() || track.curve == kNoCrossfade) {
     return crossfade;
   }
-  const int64_t frames = track.crossfadeFrames;
-  crossfade.frames = frames;
   // The audio before the cut is that of the last edit point with a segment:
   // an edit point without one is heard nowhere, so nothing fades out of it.
+  // Where no segment precedes the cut, only silence does: nothing fades out.
   const std::optional<size_t> before = CutBefore(track, u);
-  crossfade.outgoing = track.edits[before.value_or(u - 1)].take;
+  if (!before) {
+    return crossfade;
+  }
+  const int64_t frames = track.crossfadeFrames;
+  crossfade.frames = frames;
+  crossfade.outgoing = track.edits[*before].take;
   crossfade.first = edit.position - frames / 2;
-  if (!(static_cast<double>(edit.position) > static_cast<double>(frames) * 0.5)) {
+  if (!StartsAfterFrameZero(edit.position, frames)) {
     crossfade.outcome = CrossfadeOutcome::kTooCloseToStart;
   } else if (crossfade.first > track.takes[crossfade.outgoing].audioFrames) {
     crossfade.outcome = CrossfadeOutcome::kOutgoingTakeEnded;
@@ -74,9 +78,11 @@ void Fit(TrackPlan& track, size_t u, const std::vector<bool>& made) {
   CrossfadePlan& crossfade = track.edits[u].crossfade;
   const int64_t position = track.edits[u].position;
   int64_t longest = crossfade.frames;
+  // Where no segment precedes the cut, only silence does: nothing to fade.
   const std::optional<size_t> before = CutBefore(track, u);
-  const int64_t leftRoom = position - (before ? track.edits[*before].position : position);
-  longest = std::min(longest, Bound(leftRoom, before && made[*before], true));
+  longest = before ? std::min(longest,
+                              Bound(position - track.edits[*before].position, made[*before], true))
+                   : 0;
   if (const std::optional<size_t> after = CutAfter(track, u)) {
     const int64_t rightRoom = track.edits[*after].position - position;
     longest = std::min(longest, Bound(rightRoom, made[*after], false));
@@ -90,6 +96,10 @@ void Fit(TrackPlan& track, size_t u, const std::vector<bool>& made) {
 }
 
 }  // namespace
+
+bool StartsAfterFrameZero(int64_t cut, int64_t frames) {
+  return static_cast<double>(cut) > static_cast<double>(frames) * 0.5;
+}
 
 void DecideCrossfades(TrackPlan& track) {
   std::vector<bool> made(track.edits.size());

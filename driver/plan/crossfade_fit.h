@@ -20,6 +20,10 @@ namespace wexmont {
 // output's end.
 void DecideCrossfades(TrackPlan& track);
 
+// True when a crossfade of `frames` frames centred on frame `cut` starts
+// after frame 0 (half of it lies before the cut).
+bool StartsAfterFrameZero(int64_t cut, int64_t frames);
+
 // Frames of a crossfade of `milliseconds` at `sampleRate`: the floor of the
 // exact product where the length is a plain decimal number, else as the C
 // library reads it, in extended precision and truncated toward zero.

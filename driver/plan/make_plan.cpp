@@ -221,10 +221,9 @@ void PlanTemporaryFile(Plan& plan) {
       if (!edit.HasSegment()) {
         continue;
       }
-      const CrossfadeOutcome outcome = edit.crossfade.outcome;
-      plan.temporary = {
-          true, outcome != CrossfadeOutcome::kNone && outcome != CrossfadeOutcome::kTooCloseToStart,
-          track.header.format, track.crossfadeFrames};
+      const bool due = k > 0 && track.curve != kNoCrossfade &&
+                       StartsAfterFrameZero(edit.position, track.crossfadeFrames);
+      plan.temporary = {true, due, track.header.format, track.crossfadeFrames};
     }
   }
 }
