@@ -38,11 +38,11 @@ for target in track_lists rc_file take_probe crossfade whole_run; do
   fi
 done
 
-echo "== One project under valgrind memcheck, checked and built"
+echo "== One project under valgrind memcheck, checked, built and drawn"
 project=$(mktemp -d)
 trap 'rm -rf "$project"' EXIT
 build/test/wexmont_demo "$project" >/dev/null
-for argument in --check ""; do  # the check first: it writes nothing
+for argument in --check "" --sheet; do  # the check first: it writes nothing
   (cd "$project" && valgrind -q --error-exitcode=1 --leak-check=full \
     --errors-for-leak-kinds=definite,indirect "$OLDPWD/build/test/wexmont" $argument >/dev/null)
 done
