@@ -9,6 +9,7 @@
 #include "driver/read/read_project.h"
 #include "driver/report/check_report.h"
 #include "driver/report/cut_sheet.h"
+#include "driver/report/folder_check.h"
 #include "foundation/console.h"
 #include "foundation/folder_lock.h"
 
@@ -20,24 +21,28 @@ constexpr const char* kBanner = "Wexmont - builds finished tracks from time-alig
 // Reads and checks the project and makes its plan; prints the crossfade
 // matrix. Nothing is written but the parameter template (and not even that
 // for a check). Every refusal comes before the first output.
-Plan PlanProject(int argc, char** argv, MissingParameterFile whenMissing) {
-  const ProjectInput input = ReadProject(ChooseOutputSuffix(argc, argv), whenMissing);
+Plan PlanProject(const CommandLine& commandLine, MissingParameterFile whenMissing) {
+  const ProjectInput input = ReadProject(ChooseOutputSuffix(commandLine), whenMissing);
   Plan plan = MakePlan(input);
   PrintCrossfadeMatrix(plan);
   return plan;
 }
 
-// Every check of a build, then the plan of every track; writes nothing.
-void CheckProject(int argc, char** argv) {
+// Every check of a build, the folder's included, then the plan of every
+// track; writes nothing.
+void CheckProject(const CommandLine& commandLine) {
   Say("\n%s\n\n", kBanner);
-  ReportProjectCheck(PlanProject(argc, argv, MissingParameterFile::kLeaveMissing));
+  const Plan plan = PlanProject(commandLine, MissingParameterFile::kLeaveMissing);
+  CheckFolderIsWritable(plan);
+  ReportProjectCheck(plan);
 }
 
 // The checks of --check, then the cut sheet of the plan: the only file it
 // writes, replaced whole.
-void WriteSheetOfProject(int argc, char** argv) {
+void WriteSheetOfProject(const CommandLine& commandLine) {
   Say("\n%s\n\n", kBanner);
-  const Plan plan = PlanProject(argc, argv, MissingParameterFile::kLeaveMissing);
+  const Plan plan = PlanProject(commandLine, MissingParameterFile::kLeaveMissing);
+  CheckFolderIsWritable(plan);
   PrintPlanNotes(plan);
   WriteCutSheet(plan);
   Say("\nCut sheet written to %s: %zu track%s, %zu edit point%s.\n\n", kCutSheetFile,
@@ -58,41 +63,46 @@ FolderLock HoldProjectFolder() {
   return lock;
 }
 
-void Run(int argc, char** argv) {
+void Run(const CommandLine& commandLine) {
   Say("\n%s\n\n", kBanner);
   const FolderLock folder = HoldProjectFolder();
-  const Plan plan = PlanProject(argc, argv, MissingParameterFile::kWriteTemplate);
+  const Plan plan = PlanProject(commandLine, MissingParameterFile::kWriteTemplate);
   PrintPlanNotes(plan);
   BuildTracks(plan);
   Say("\n\nDone\n\n");
 }
 
-void RunAsAsked(int argc, char** argv) {
-  switch (RunModeOf(argc, argv)) {
+// The exit status of a run that was not stopped.
+int RunAsAsked(int argc, char** argv) {
+  const CommandLine commandLine = ReadCommandLine(argc, argv);
+  switch (commandLine.mode) {
     case RunMode::kHelp:
       PrintUsage();
-      return;
+      return 0;
     case RunMode::kVersion:
       PrintVersion();
-      return;
+      return 0;
+    case RunMode::kRefused:
+      PrintRefusedOption(commandLine.refusedOption);
+      return kUsageStatus;
     case RunMode::kCheck:
-      CheckProject(argc, argv);
-      return;
+      CheckProject(commandLine);
+      return 0;
     case RunMode::kSheet:
-      WriteSheetOfProject(argc, argv);
-      return;
+      WriteSheetOfProject(commandLine);
+      return 0;
     case RunMode::kBuild:
-      Run(argc, argv);
-      return;
+      Run(commandLine);
+      return 0;
   }
+  return 0;
 }
 
 }  // namespace
 
 int RunWexmont(int argc, char** argv) {
   try {
-    RunAsAsked(argc, argv);
-    return 0;
+    return RunAsAsked(argc, argv);
   } catch (const RunStop&) {
     return 1;
   } catch (const std::bad_alloc&) {

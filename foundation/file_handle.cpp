@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace wexmont {
@@ -22,34 +23,65 @@ int OpenRetrying(const char* path, int flags) {
 
 // Repeats a write until every byte is in or the system refuses (a full disk
 // shows as a write that puts nothing). `put(done)` writes from byte `done` on.
+// Returns kNoFileError or why the write stopped.
 template <typename Put>
-bool PutAll(std::span<const uint8_t> bytes, Put put) {
+int PutAll(std::span<const uint8_t> bytes, Put put) {
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t written = put(done);
     if (written < 0 && errno == EINTR) {
       continue;
     }
-    if (written <= 0) {
-      return false;
+    if (written < 0) {
+      return errno;
+    }
+    if (written == 0) {
+      return kNothingWritten;
     }
     done += static_cast<size_t>(written);
   }
-  return true;
+  return kNoFileError;
 }
 
 }  // namespace
+
+std::string FileErrorText(int error) {
+  switch (error) {
+    case kNoFileError:
+      return "no error";
+    case kNotRegularFile:
+      return "not a regular file";
+    case kFileEndedEarly:
+      return "the file ends early";
+    case kNothingWritten:
+      return "nothing could be written";
+    default:
+      return std::strerror(error);
+  }
+}
+
+FileHandle FileHandle::Failed(int error) {
+  FileHandle failed;
+  failed.error_ = error;
+  return failed;
+}
 
 FileHandle FileHandle::OpenRegularForReading(const std::string& path) {
   // O_NONBLOCK keeps the open of a fifo from waiting for a writer.
   FileHandle file(OpenRetrying(path.c_str(), O_RDONLY | O_NONBLOCK));
   struct stat info;
-  if (!file.IsOpen() || ::fstat(file.fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-    return FileHandle();
+  if (!file.IsOpen()) {
+    return file;
+  }
+  if (::fstat(file.fd_, &info) != 0) {
+    return Failed(errno);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    return Failed(kNotRegularFile);
   }
   const int flags = ::fcntl(file.fd_, F_GETFL);
   if (flags < 0 || ::fcntl(file.fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    return FileHandle();
+    return Failed(errno);
   }
   return file;
 }
@@ -66,12 +98,14 @@ FileHandle FileHandle::OpenForAppend(const std::string& path) {
   return FileHandle(OpenRetrying(path.c_str(), O_WRONLY | O_CREAT | O_APPEND));
 }
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), error_(other.error_) {}
 
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = std::exchange(other.fd_, -1);
+    error_ = other.error_;
   }
   return *this;
 }
@@ -97,7 +131,7 @@ size_t FileHandle::ReadAt(int64_t position, std::span<uint8_t> bytes) const {
       continue;
     }
     if (got <= 0) {
-      break;
+      return Failing(done, got < 0 ? errno : kFileEndedEarly);
     }
     done += static_cast<size_t>(got);
   }
@@ -105,10 +139,11 @@ size_t FileHandle::ReadAt(int64_t position, std::span<uint8_t> bytes) const {
 }
 
 bool FileHandle::WriteAt(int64_t position, std::span<const uint8_t> bytes) const {
-  return PutAll(bytes, [&](size_t done) {
+  const int error = PutAll(bytes, [&](size_t done) {
     return ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
                     static_cast<off_t>(position + done));
   });
+  return Failing(error == kNoFileError, error);
 }
 
 int64_t FileHandle::CopyFrom(const FileHandle& source, int64_t sourcePosition, int64_t position,
@@ -131,8 +166,9 @@ int64_t FileHandle::CopyFrom(const FileHandle& source, int64_t sourcePosition, i
 }
 
 bool FileHandle::Append(std::span<const uint8_t> bytes) const {
-  return PutAll(
+  const int error = PutAll(
       bytes, [&](size_t done) { return ::write(fd_, bytes.data() + done, bytes.size() - done); });
+  return Failing(error == kNoFileError, error);
 }
 
 bool FileHandle::Close() {
@@ -140,7 +176,10 @@ bool FileHandle::Close() {
     return true;
   }
   const int fd = std::exchange(fd_, -1);
-  return ::close(fd) == 0;
+  if (::close(fd) != 0) {
+    return Failing(false, errno);
+  }
+  return true;
 }
 
 }  // namespace wexmont

@@ -3,12 +3,23 @@
 // blocks need no seeks; every write reports whether all of it reached the file.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 
 namespace wexmont {
+
+// Error codes of a file operation besides the system's errno values.
+constexpr int kNoFileError = 0;
+constexpr int kNotRegularFile = -1;  // a folder, a fifo or a device where a file was asked for
+constexpr int kFileEndedEarly = -2;  // a read that met the end of the file
+constexpr int kNothingWritten = -3;  // a write the system took without a byte and without a reason
+
+// The words of an error code: the system's own (strerror) for errno values,
+// "Permission denied", "No space left on device", "File too large".
+std::string FileErrorText(int error);
 
 class FileHandle {
  public:
@@ -31,6 +42,9 @@ class FileHandle {
   ~FileHandle();
 
   bool IsOpen() const { return fd_ >= 0; }
+  // Why the open or the last operation that failed failed (kNoFileError
+  // when nothing did); ENOENT for a file that does not exist.
+  int Error() const { return error_; }
 
   // Length in bytes, or -1 when it cannot be told.
   int64_t Size() const;
@@ -53,8 +67,16 @@ class FileHandle {
   bool Close();
 
  private:
-  explicit FileHandle(int fd) : fd_(fd) {}
+  explicit FileHandle(int fd) : fd_(fd), error_(fd < 0 ? errno : kNoFileError) {}
+  static FileHandle Failed(int error);
+  // Records why an operation failed and passes its result on.
+  template <typename Result>
+  Result Failing(Result result, int error) const {
+    error_ = error;
+    return result;
+  }
   int fd_ = -1;
+  mutable int error_ = kNoFileError;
 };
 
 }  // namespace wexmont

@@ -1,5 +1,6 @@
 #include "project/crossfade_params.h"
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -31,7 +32,8 @@ void WriteTemplate() {
   const auto text = std::span(reinterpret_cast<const uint8_t*>(kParameterTemplate),
                               std::strlen(kParameterTemplate));
   if (!file.IsOpen() || !file.WriteAt(0, text) || !file.Close()) {
-    EndRun(">> Cannot write the template %s, exiting\n", kParameterFile);
+    EndRun(">> Cannot write the template %s: %s, exiting\n", kParameterFile,
+           FileErrorText(file.Error()).c_str());
   }
 }
 
@@ -68,7 +70,7 @@ std::optional<std::string> ReadParameterText() {
     // A file that stands there but cannot be read is the user's: never
     // overwrite it with the template.
     if (!IsMissing(kParameterFile)) {
-      EndRun(">> Cannot read %s, exiting\n", kParameterFile);
+      EndRun(">> Cannot read %s: %s, exiting\n", kParameterFile, FileErrorText(ENOENT).c_str());
     }
     return std::nullopt;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "foundation/console.h"
+#include "foundation/file_messages.h"
 #include "foundation/visible_text.h"
 #include "wav/data_chunk.h"
 
@@ -42,7 +43,8 @@ void FrameWriter::Open() {
   if (!file_.IsOpen()) {
     file_ = FileHandle::OpenForUpdate(path_);
     if (!file_.IsOpen()) {
-      EndRun(">> Cannot open %s for writing, exiting\n", VisibleText(path_).c_str());
+      EndRun(">> Cannot open %s for writing: %s, exiting\n", VisibleText(path_).c_str(),
+             FileErrorText(file_.Error()).c_str());
     }
   }
 }
@@ -57,7 +59,15 @@ void FrameWriter::RefuseBeforeSampleArea(int64_t frame) const {
 
 void FrameWriter::PutAt(int64_t position, std::span<const uint8_t> bytes) const {
   if (!file_.WriteAt(position, bytes)) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(path_).c_str());
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path_).c_str(),
+           FileErrorText(file_.Error()).c_str());
+  }
+  Reached(position + static_cast<int64_t>(bytes.size()));
+}
+
+void FrameWriter::Reached(int64_t position) const {
+  if (progress_) {
+    progress_(position - dataOffset_);
   }
 }
 
@@ -96,11 +106,13 @@ void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, in
       buffer_.resize(static_cast<size_t>(kMoveBytes));
       const auto part = std::span(buffer_.data(), static_cast<size_t>(move - copied));
       if (source.file.ReadAt(sourcePosition + done + copied, part) < part.size()) {
-        EndRun(">> Cannot read %s, exiting\n", VisibleText(source.path).c_str());
+        EndRun(">> Cannot read %s: %s, exiting\n", VisibleText(source.path).c_str(),
+               FileErrorText(source.file.Error()).c_str());
       }
       PutAt(position + done + copied, part);
     }
     done += move;
+    Reached(position + done);
   }
 }
 
@@ -108,7 +120,7 @@ void FrameWriter::Copy(const SampleSource& source, int64_t destinationFrame, int
                        int64_t sourceFrame) {
   Open();
   if (!source.IsOpen()) {
-    EndRun(">> Cannot find file called %s, exiting\n", VisibleText(source.path).c_str());
+    RefuseUnopenedFile(source.path, source.file.Error());
   }
   if (frameCount <= 0) {
     return;
@@ -139,7 +151,8 @@ void FrameWriter::Put(int64_t frame, std::span<const uint8_t> frames) {
 
 void FrameWriter::Close() {
   if (!file_.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(path_).c_str());
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path_).c_str(),
+           FileErrorText(file_.Error()).c_str());
   }
 }
 

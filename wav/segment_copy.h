@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -37,10 +38,17 @@ class FrameWriter {
   // Closes the file; a close that fails (a delayed write error) ends the run.
   void Close();
 
+  // Told, after every block written, where in the sample area (in bytes
+  // from its start) the block ended. A crossfade written over frames
+  // already written reports a place before the furthest one.
+  using ProgressReport = std::function<void(int64_t sampleBytesEnd)>;
+  void ReportProgressTo(ProgressReport report) { progress_ = std::move(report); }
+
  private:
   void Open();
   void RefuseBeforeSampleArea(int64_t frame) const;
   void PutAt(int64_t position, std::span<const uint8_t> bytes) const;
+  void Reached(int64_t position) const;
   void ZeroRun(int64_t frame, int64_t frameCount);
   void CopyRun(const SampleSource& source, int64_t sourcePosition, int64_t position,
                int64_t frameCount);
@@ -51,6 +59,7 @@ class FrameWriter {
   int64_t dataOffset_;
   std::vector<uint8_t> buffer_;  // one move's bytes
   std::vector<uint8_t> zeros_;   // one move's silence
+  ProgressReport progress_;
 };
 
 }  // namespace wexmont

@@ -140,7 +140,8 @@ void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t
   const WavHeader header = BuildHeader(format, frameCount, metadataBytes);
   FileHandle file = FileHandle::CreateEmpty(path);
   if (!file.IsOpen()) {
-    EndRun(">> Cannot create %s, exiting\n", VisibleText(path).c_str());
+    EndRun(">> Cannot create %s: %s, exiting\n", VisibleText(path).c_str(),
+           FileErrorText(file.Error()).c_str());
   }
   // The carried chunks go between the format chunk and the data chunk.
   const auto dataChunk = std::span(header).last(static_cast<size_t>(kDataIdBeforeSamples));
@@ -149,7 +150,8 @@ void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t
       file.WriteAt(0, beforeData) &&
       file.WriteAt(WriteCarriedMetadata(file, path, beforeData.size(), metadata), dataChunk);
   if (!written || !file.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(path).c_str());
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path).c_str(),
+           FileErrorText(file.Error()).c_str());
   }
 }
 

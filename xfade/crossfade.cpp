@@ -23,7 +23,7 @@ int64_t BlockFrames(int64_t bytesPerFrame) {
 
 // The crossfade type, once it and the format are known to be renderable.
 int32_t RenderableType(int32_t crossfadeType, int32_t channels, SampleCoding coding) {
-  if (crossfadeType < kEqualPowerCurve || crossfadeType > kSineCurve) {
+  if (crossfadeType < kEqualPowerCurve || crossfadeType > kLastCurve) {
     EndRun(">> Crossfade type %d is not known, exiting\n", crossfadeType);
   }
   if (channels < 1 || channels > kMaxChannels || !CodecKnows(coding)) {
@@ -56,7 +56,8 @@ void CrossfadeRenderer::ReadBlock(const SampleSource& take, int64_t audioFrames,
   const int64_t supplied = std::clamp<int64_t>(audioFrames - firstFrame, 0, frames);
   const auto part = std::span(block.data(), static_cast<size_t>(supplied * bytesPerFrame_));
   if (take.file.ReadAt(take.DataOffset() + firstFrame * bytesPerFrame_, part) < part.size()) {
-    EndRun(">> Cannot read %s, exiting\n", VisibleText(take.path).c_str());
+    EndRun(">> Cannot read %s: %s, exiting\n", VisibleText(take.path).c_str(),
+           FileErrorText(take.file.Error()).c_str());
   }
   std::fill(block.begin() + static_cast<ptrdiff_t>(part.size()),
             block.begin() + static_cast<ptrdiff_t>(frames * bytesPerFrame_), 0);

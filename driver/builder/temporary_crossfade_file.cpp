@@ -1,7 +1,10 @@
 #include "driver/builder/temporary_crossfade_file.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
+#include "foundation/console.h"
 #include "wav/wav_header.h"
 
 namespace wexmont {
@@ -17,8 +20,9 @@ void TemporaryCrossfadeFile::Finish() {
   if (!unfinished_) {
     return;  // this run never wrote the file: whatever stands there stays
   }
-  if (plan_.deleted) {
-    std::remove(kTemporaryCrossfadeFile);
+  // The outputs are complete by now: a file that stays is said, not fatal.
+  if (plan_.deleted && std::remove(kTemporaryCrossfadeFile) != 0 && errno != ENOENT) {
+    Say(">> Cannot remove %s: %s\n", kTemporaryCrossfadeFile, std::strerror(errno));
   }
   unfinished_->Keep();
 }

@@ -4,6 +4,7 @@
 
 #include "driver/builder/temporary_crossfade_file.h"
 #include "foundation/console.h"
+#include "foundation/progress_bar.h"
 #include "foundation/replacement_file.h"
 #include "foundation/visible_text.h"
 #include "wav/sample_source.h"
@@ -64,7 +65,28 @@ void WritePiece(TrackJob& job, const Piece& piece) {
   }
 }
 
-void BuildTrack(const TrackPlan& track) {
+// The bar counts the bytes of the track's sample area as its pieces are
+// written, front to back.
+void ShowProgressOf(TrackJob& job, ProgressBar& progress) {
+  progress.SetTrack(job.track.outputName);
+  job.writer.ReportProgressTo([&progress, written = int64_t{0}](int64_t end) mutable {
+    if (end > written) {
+      progress.Advance(end - written);
+      written = end;
+    }
+  });
+}
+
+// The sample bytes of every output.
+int64_t OutputSampleBytes(const Plan& plan) {
+  int64_t bytes = 0;
+  for (const TrackPlan& track : plan.tracks) {
+    bytes += track.Length() * track.BytesPerFrame();
+  }
+  return bytes;
+}
+
+void BuildTrack(const TrackPlan& track, ProgressBar& progress) {
   Say("\n\nBuilding to %s\n", VisibleText(track.outputName).c_str());
   // The previous output stays until the new one is whole.
   ReplacementFile output(track.outputName);
@@ -73,6 +95,7 @@ void BuildTrack(const TrackPlan& track) {
   Say("edits: ");
   TrackJob job{track, FrameWriter(output.Path(), header.format.BytesPerSample(),
                                   header.format.channels, header.dataOffset)};
+  ShowProgressOf(job, progress);
   for (const Piece& piece : track.pieces) {
     ShowEditsUpTo(job, piece.edit + 1);
     WritePiece(job, piece);
@@ -86,8 +109,9 @@ void BuildTrack(const TrackPlan& track) {
 
 void BuildTracks(const Plan& plan) {
   TemporaryCrossfadeFile temporary(plan.temporary);
+  ProgressBar progress(OutputSampleBytes(plan));
   for (const TrackPlan& track : plan.tracks) {
-    BuildTrack(track);
+    BuildTrack(track, progress);
   }
   temporary.Finish();
 }

@@ -79,11 +79,17 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
 
 }  // namespace
 
-std::string ChooseOutputSuffix(int argc, char** argv) {
-  if (argc != 2 || RunModeOf(argc, argv) != RunMode::kBuild) {
-    return kDefaultOutputSuffix;
+std::string ChooseOutputSuffix(const CommandLine& commandLine) {
+  if (!commandLine.ignored.empty()) {
+    std::string ignored;
+    for (const std::string& argument : commandLine.ignored) {
+      ignored += ' ';
+      ignored += VisibleText(argument);
+    }
+    Say(">> %zu arguments ignored (only a single one sets the suffix):%s\n",
+        commandLine.ignored.size(), ignored.c_str());
   }
-  const std::string suffix = argv[1];
+  const std::string& suffix = commandLine.suffix;
   if (suffix.size() > kSuffixMaxChars) {
     EndRun(">> The output suffix %s is %zu characters long, at most %zu are allowed, exiting\n",
            VisibleText(suffix).c_str(), suffix.size(), kSuffixMaxChars);
@@ -94,11 +100,11 @@ std::string ChooseOutputSuffix(int argc, char** argv) {
 void CheckCrossfadeSettings(const ProjectInput& input) {
   for (size_t t = 0; t < input.baseNames.size(); ++t) {
     const CrossfadeChoice choice = input.crossfades.OfTrack(t);
-    if (choice.type < kNoCrossfade || choice.type > kSineCurve) {
+    if (choice.type < kNoCrossfade || choice.type > kLastCurve) {
       EndRun(
           ">> wexmontrc.txt gives track %zu the crossfade type %d, the types are 0 to %d, "
           "exiting\n",
-          t + 1, choice.type, kSineCurve);
+          t + 1, choice.type, kLastCurve);
     }
     if (!std::isfinite(choice.length.milliseconds)) {
       EndRun(">> wexmontrc.txt gives track %zu a crossfade length that is not a number, exiting\n",
@@ -171,8 +177,8 @@ void CheckEditTimes(const ProjectInput& input) {
   }
   for (size_t k = 1; k < input.edits.size(); ++k) {
     if (IsNegative(input.edits[k].time)) {
-      EndRun(">> points.txt line %zu: edit %zu has a negative time, exiting\n",
-             input.edits[k].line, k + 1);
+      EndRun(">> points.txt line %zu: edit %zu has a negative time, exiting\n", input.edits[k].line,
+             k + 1);
     }
   }
 }

@@ -5,13 +5,14 @@
 
 #include <string>
 
+#include "driver/command_line.h"
 #include "driver/read/project_input.h"
 
 namespace wexmont {
 
-// The output suffix of the command line: the single argument unless it is an
-// option, or the default.
-std::string ChooseOutputSuffix(int argc, char** argv);
+// The output suffix of the command line. Says which arguments were ignored,
+// and ends the run when the suffix is beyond its limit.
+std::string ChooseOutputSuffix(const CommandLine& commandLine);
 
 // Types outside 0..4 and lengths that are not finite, for tracks that exist.
 void CheckCrossfadeSettings(const ProjectInput& input);

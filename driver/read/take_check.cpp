@@ -7,6 +7,7 @@
 
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/file_messages.h"
 #include "foundation/visible_text.h"
 #include "wav/take_probe.h"
 
@@ -49,8 +50,15 @@ void RefuseUnbuildableFormat(const std::string& path, const TakeAttributes& take
   }
 }
 
-const char* KindText(SampleKind kind) {
-  return kind == SampleKind::kFloat ? "float" : "integer";
+// "integer samples", "float samples", "format code 0x0055": a code the
+// build does not know is named as it stands.
+std::string KindText(SampleKind kind, uint16_t formatCode) {
+  if (kind == SampleKind::kOther) {
+    char text[32];
+    std::snprintf(text, sizeof text, "format code 0x%04X", formatCode);
+    return text;
+  }
+  return kind == SampleKind::kFloat ? "float samples" : "integer samples";
 }
 
 // The fixed mismatch message names only the track; the line before it names
@@ -77,32 +85,37 @@ void CompareWithFirstTake(const SampleFormat& format, const std::string& firstPa
     EndRun(">> Mono-stereo mismatch among %s takes, exiting\n", track.c_str());
   }
   if (take.sampleKind != format.kind) {
-    Say(">> %s holds %s samples, %s %s samples\n", other.c_str(), KindText(take.sampleKind),
-        first.c_str(), KindText(format.kind));
+    Say(">> %s holds %s, %s %s\n", other.c_str(),
+        KindText(take.sampleKind, take.formatCode).c_str(), first.c_str(),
+        KindText(format.kind, 0).c_str());
     EndRun(">> Sample format mismatch among %s takes, exiting\n", track.c_str());
   }
 }
 
-// Every take that cannot be opened, each named once in probe order, so that
-// one run lists them all.
+// Every take that cannot be opened, each named once in probe order with why
+// (not there, or the system's reason), so that one run lists them all.
 void RefuseMissingTakes(const ProjectInput& input) {
-  std::vector<std::string> missing;
+  std::vector<std::string> unopened;
   std::set<std::string> seen;
   for (const std::string& baseName : input.baseNames) {
     for (const EditPoint& edit : input.edits) {
       const std::string path = TakeFileName(baseName, edit.take);
-      if (seen.insert(path).second && !FileHandle::OpenRegularForReading(path).IsOpen()) {
-        missing.push_back(path);
+      if (!seen.insert(path).second) {
+        continue;
+      }
+      const FileHandle take = FileHandle::OpenRegularForReading(path);
+      if (!take.IsOpen()) {
+        unopened.push_back(UnopenedFileText(path, take.Error()));
       }
     }
   }
-  if (missing.empty()) {
+  if (unopened.empty()) {
     return;
   }
-  for (size_t k = 0; k + 1 < missing.size(); ++k) {
-    Say(">> Cannot find file called %s\n", VisibleText(missing[k]).c_str());
+  for (size_t k = 0; k + 1 < unopened.size(); ++k) {
+    Say(">> %s\n", unopened[k].c_str());
   }
-  EndRun(">> Cannot find file called %s, exiting\n", VisibleText(missing.back()).c_str());
+  EndRun(">> %s, exiting\n", unopened.back().c_str());
 }
 
 // A take named again is not probed again: its attributes are those found

@@ -38,8 +38,8 @@ testing::BinaryRun RunLimited(rlim_t fileSizeLimit = RLIM_INFINITY, const char* 
     ::dup2(fds[1], STDOUT_FILENO);
     const rlimit limit{fileSizeLimit, fileSizeLimit};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
-    for (const int stop : {SIGINT, SIGTERM, SIGHUP}) {
+    // SIGXFSZ and SIGPIPE as a shell leaves them: the program ignores them itself.
+    for (const int stop : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ, SIGPIPE}) {
       ::signal(stop, SIG_DFL);  // whatever the test runner ignores
     }
     ::execl(WEXMONT_BINARY, WEXMONT_BINARY, argument, nullptr);
@@ -93,7 +93,8 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
   constexpr rlim_t kNone = RLIM_INFINITY;
   const char* rc = "wexmontrc.txt";
   const Fault faults[] = {
-      {"output on a full disk", "d_bld.wav", "/dev/full", kNone, "Cannot write d_bld.wav,"},
+      {"output on a full disk", "d_bld.wav", "/dev/full", kNone,
+       "Cannot write d_bld.wav: No space left on device,"},
       {"disk full in mid-track", rc, "xf_all\t5\t1", 6000, "Cannot write d_bld.wav.partial"},
       {"temporary file on a full disk", "xfade_temp.wav", "/dev/full", kNone,
        "Cannot write xfade_temp.wav"},
@@ -154,12 +155,16 @@ struct Stop {
 TEST(Faults, ARunThatStopsEarlyLeavesEveryOutputWholeAndBuildsNormallyNextTime) {
   constexpr rlim_t kNone = RLIM_INFINITY;
   const Stop stops[] = {
-      {"SIGINT", SIGINT, kNone, false, "edits: 1 2 >> Interrupted, exiting\n", 128 + SIGINT},
-      {"SIGTERM", SIGTERM, kNone, false, "edits: 1 2 >> Terminated, exiting\n", 128 + SIGTERM},
-      {"SIGHUP", SIGHUP, kNone, false, "edits: 1 2 >> Hung up, exiting\n", 128 + SIGHUP},
+      {"SIGINT", SIGINT, kNone, false, "edits: 1 2 \n>> Interrupted, exiting\n", 128 + SIGINT},
+      {"SIGTERM", SIGTERM, kNone, false, "edits: 1 2 \n>> Terminated, exiting\n", 128 + SIGTERM},
+      {"SIGHUP", SIGHUP, kNone, false, "edits: 1 2 \n>> Hung up, exiting\n", 128 + SIGHUP},
+      {"SIGQUIT", SIGQUIT, kNone, false, "edits: 1 2 \n>> Quit, exiting\n", 128 + SIGQUIT},
       {"SIGKILL", SIGKILL, kNone, false, "edits: 1 2 ", 128 + SIGKILL},
-      {"full disk", 0, 1 << 20, false, ">> Cannot write b_bld.wav.partial, exiting\n", 1},
-      {"refusal during the build", 0, kNone, true, ">> Cannot create xfade_temp.wav, exiting\n", 1},
+      // The file size limit (ulimit -f) would send SIGXFSZ: the write fails instead.
+      {"file size limit", 0, 1 << 20, false,
+       "edits: 1 2 \n>> Cannot write b_bld.wav.partial: File too large, exiting\n", 1},
+      {"refusal during the build", 0, kNone, true,
+       ">> Cannot create xfade_temp.wav: Is a directory, exiting\n", 1},
   };
   const std::vector<std::string> outputs = {"a_bld.wav", "b_bld.wav", "c_bld.wav"};
   const auto writeTakes = [](const std::string& track, int32_t seed) {
@@ -342,6 +347,30 @@ TEST(Faults, ASecondBuildInTheFolderIsRefusedWhileTheFirstRuns) {
   ExpectFailure(testing::RunBinary(".", {"_v4.wav"}), ">> Another build is running");
   EXPECT_FALSE(testing::Exists("wexmontrc.txt") || testing::Exists("d_v4.wav"));
   ::close(folder);
+}
+
+// A closed standard output (wexmont | head) neither stops nor fails a build:
+// the console text is lost, the outputs are complete and the status is 0.
+TEST(Faults, AClosedStandardOutputLetsTheBuildFinish) {
+  ScratchDir dir;
+  const testing::InputSnapshot takes = WriteProject("d\ne\n");
+  testing::WriteCanonicalTake("eA.wav", 8000, 24, 2, testing::ToneSamples(2000, 2, 24, 3));
+  testing::WriteCanonicalTake("eB.wav", 8000, 24, 2, testing::ToneSamples(2000, 2, 24, 4));
+  ASSERT_EQ(RunLimited().exitStatus, 0);
+  const std::string d = testing::ReadFile("d_bld.wav");
+  const std::string e = testing::ReadFile("e_bld.wav");
+  const std::vector<std::string> listing = testing::FolderListing();
+  ASSERT_EQ(::unlink("d_bld.wav"), 0);
+  ASSERT_EQ(::unlink("e_bld.wav"), 0);
+
+  const testing::BinaryRun run = RunLimited(RLIM_INFINITY, nullptr, [](int output, pid_t) {
+    ::close(output);  // before the first line: every console write fails
+  });
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(testing::ReadFile("d_bld.wav"), d);
+  EXPECT_EQ(testing::ReadFile("e_bld.wav"), e);
+  EXPECT_EQ(testing::FolderListing(), listing);
+  EXPECT_TRUE(takes.Changed().empty());
 }
 
 }  // namespace

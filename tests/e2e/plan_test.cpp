@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <random>
 #include <sstream>
 
 #include "tests/support/project_files.h"
@@ -95,6 +96,7 @@ struct CheckRow {
   int64_t start = 0, end = 0;  // of the segment
   std::string take;
   int64_t crossfadeFirst = -1, crossfadeFrames = 0;
+  bool equalPower = false;  // its gains add up to more than 1 inside it
 };
 
 // The rows of the check's plan table, up to the row that only marks the end.
@@ -115,6 +117,7 @@ std::vector<CheckRow> CheckRows(const std::string& output) {
     if (from != std::string::npos) {
       row.crossfadeFrames = std::stoll(fields[6]);
       row.crossfadeFirst = std::stoll(fields[6].substr(from + 6));
+      row.equalPower = fields[6].find("equal-power") != std::string::npos;
     }
     rows.push_back(row);
   }
@@ -122,28 +125,49 @@ std::vector<CheckRow> CheckRows(const std::string& output) {
 }
 
 // Every row of the check holds in the output: outside crossfades each
-// segment frame is its take's value; a crossfade's frames lie strictly
-// between the two takes' values, and the frames around it are the takes'.
+// segment frame is its take's value; a crossfade's frames lie between the two
+// takes' values (equal power: within the root of their squares), and the
+// frames around it are the takes'.
 TEST(Plan, TheBuildWritesWhatTheCheckPrints) {
   const std::map<std::string, double> values = {{"A", 8000}, {"B", -8000}, {"C", 3000}, {"Z", 0}};
-  const char* projects[] = {
-      "0\tA\n0.5\tB\n0.6\tC\n0.65\tA\n0.9\tB\n1.9\tZ\n",
-      "0.2\tA\n0.25\tB\n0.3\tB\n0.7\tC\n@6000\tA\n1:00.95\tZ\n",
-      "0\tA\n0.01\tB\n0.7\tC\n0.7\tA\n1.5\tB\n1.9\tZ\n",
+  std::vector<std::pair<std::string, std::string>> projects = {
+      {"0\tA\n0.5\tB\n0.6\tC\n0.65\tA\n0.9\tB\n1.9\tZ\n", "xf_all\t300\t2\n"},
+      {"0.2\tA\n0.25\tB\n0.3\tB\n0.7\tC\n@6000\tA\n1:00.95\tZ\n", "xf_all\t300\t2\n"},
+      {"0\tA\n0.01\tB\n0.7\tC\n0.7\tA\n1.5\tB\n1.9\tZ\n", "xf_all\t300\t2\n"},
   };
-  for (const char* points : projects) {
+  // And projects drawn at random: times with up to four decimals (some equal),
+  // any take, any curve and length.
+  std::mt19937 random(20);
+  for (int p = 0; p < 12; ++p) {
+    std::vector<int> tenths(2 + random() % 9);
+    for (int& t : tenths) {
+      t = static_cast<int>(random() % 19000);
+    }
+    std::sort(tenths.begin(), tenths.end());
+    std::string points;
+    for (const int t : tenths) {
+      points += std::to_string(t / 10000) + "." + std::to_string(10000 + t % 10000).substr(1) +
+                "\t" + "ABC"[random() % 3] + "\n";
+    }
+    points += "1.9\tZ\n";
+    projects.emplace_back(points, "xf_all\t" + std::to_string(1 + random() % 400) + "\t" +
+                                      std::to_string(1 + random() % 4) + "\n");
+  }
+  for (const auto& [points, rc] : projects) {
     ScratchDir dir;
     WriteSteadyTakes(values, 8000, 16000);
     testing::WriteFile("base.txt", "t\n");
     testing::WriteFile("points.txt", points);
-    testing::WriteFile("wexmontrc.txt", "xf_all\t300\t2\n");
+    testing::WriteFile("wexmontrc.txt", rc);
     const std::vector<CheckRow> rows = CheckRows(RunBinary(".", {"--check"}).output);
-    const std::vector<double> out = Build(points, "xf_all\t300\t2\n");
+    const std::vector<double> out = Build(points, rc);
     ASSERT_FALSE(rows.empty()) << points;
     std::vector<bool> blended(out.size(), false);
     for (const CheckRow& row : rows) {
-      for (int64_t f = row.crossfadeFirst; f >= 0 && f < row.crossfadeFirst + row.crossfadeFrames;
-           ++f) {
+      // A crossfade at the last cut stops at the output's end.
+      const int64_t end = std::min<int64_t>(row.crossfadeFirst + row.crossfadeFrames,
+                                            static_cast<int64_t>(out.size()));
+      for (int64_t f = row.crossfadeFirst; f >= 0 && f < end; ++f) {
         blended[f] = true;
       }
     }
@@ -160,15 +184,22 @@ TEST(Plan, TheBuildWritesWhatTheCheckPrints) {
       }
       const double from = values.at(rows[heard].take.substr(1, 1));
       const double to = values.at(row.take.substr(1, 1));
-      for (int64_t f = row.crossfadeFirst; f < row.crossfadeFirst + row.crossfadeFrames; ++f) {
-        EXPECT_TRUE(std::min(from, to) - 1 <= out[f] && out[f] <= std::max(from, to) + 1)
-            << points << " frame " << f;
+      const int64_t end = std::min<int64_t>(row.crossfadeFirst + row.crossfadeFrames,
+                                            static_cast<int64_t>(out.size()));
+      for (int64_t f = row.crossfadeFirst; f < end; ++f) {
+        // Equal power keeps |cos x from + sin x to| within the root of the squares.
+        const double reach = std::hypot(from, to) + 1;
+        ASSERT_TRUE(row.equalPower
+                        ? std::abs(out[f]) <= reach
+                        : std::min(from, to) - 1 <= out[f] && out[f] <= std::max(from, to) + 1)
+            << points << rc << " frame " << f << ": " << out[f];
       }
       const int64_t before = row.crossfadeFirst - 1;
-      if (!blended[before]) {
+      if (before >= rows.front().start && !blended[before]) {
         EXPECT_EQ(out[before], from) << points << " frame " << before;
       }
-      EXPECT_TRUE(from == to || out[row.crossfadeFirst + 1] != from) << points;
+      EXPECT_TRUE(from == to || row.crossfadeFrames < 2 || out[row.crossfadeFirst + 1] != from)
+          << points;
     }
     for (const CheckRow& row : rows) {
       for (int64_t f = row.start; f < row.end; ++f) {
@@ -178,6 +209,30 @@ TEST(Plan, TheBuildWritesWhatTheCheckPrints) {
       }
     }
   }
+}
+
+// Every decision counts a take's frames of audio, never the bytes of a chunk
+// stored after them: with or without such a chunk, a take that ends before a
+// crossfade would start builds the same output.
+TEST(Plan, ChunksAfterTheSamplesChangeNothing) {
+  // The crossfade at 1 s would start at frame 7600, inside the chunk's bytes.
+  const char* points = "0\tA\n1\tB\n1.9\tZ\n";
+  const std::string rc = "xf_all\t100\t2\n";
+  std::string outputs[2];
+  for (int trailing = 0; trailing < 2; ++trailing) {
+    ScratchDir dir;
+    WriteSteadyTakes({{"A", 5000}, {"B", -5000}, {"Z", 0}}, 8000, 16000);
+    testing::WriteCanonicalTake("tA.wav", 8000, 16, 1, std::vector<double>(7500, 5000.0));
+    if (trailing == 1) {
+      testing::WriteFile("tA.wav", testing::ReadFile("tA.wav") + "LIST" +
+                                       std::string("\0\1\0\0", 4) + std::string(256, 'x'));
+    }
+    const std::vector<double> out = Build(points, rc);
+    EXPECT_EQ(out[7999], 0) << "silence up to the hard cut";
+    EXPECT_EQ(out[8000], -5000);
+    outputs[trailing] = testing::ReadFile("t_bld.wav");
+  }
+  EXPECT_EQ(outputs[0], outputs[1]);
 }
 
 }  // namespace

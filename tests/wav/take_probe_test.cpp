@@ -151,7 +151,10 @@ TEST(TakeProbe, OnlyRegularFilesAreFound) {
       Probe(path);
       ADD_FAILURE() << path;
     } catch (const RunStop& stop) {
-      EXPECT_EQ(stop.what(), ">> Cannot find file called " + path + ", exiting\n");
+      const std::string expected =
+          path == "missing.wav" ? ">> Cannot find file called missing.wav, exiting\n"
+                                : ">> Cannot open " + path + ": not a regular file, exiting\n";
+      EXPECT_EQ(stop.what(), expected);
     }
   }
 }
