@@ -7,6 +7,7 @@
 
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 #include "project/text_file.h"
 
 namespace wexmont {
@@ -25,6 +26,19 @@ std::string_view NeedValue(Tokenizer& tokens, const char* keyword, const char* v
     EndRun(">> %s: %s needs %s, exiting\n", kParameterFile, keyword, values);
   }
   return *value;
+}
+
+constexpr const char* kMarkersKeyword = "markers";
+
+// Only "1" and "0" are read: a value meant to switch the markers on that did
+// not would leave the outputs without them and nobody the wiser.
+bool MarkersValue(std::string_view word, size_t line) {
+  const std::string_view value = TrimSpaces(word);
+  if (value != "0" && value != "1") {
+    EndRun(">> %s line %zu: markers takes 0 (off) or 1 (on), not \"%s\", exiting\n", kParameterFile,
+           line, VisibleText(std::string(word)).c_str());
+  }
+  return value == "1";
 }
 
 void WriteTemplate() {
@@ -57,6 +71,8 @@ ParameterWords ParseParameterText(std::string_view text) {
       const char* values = "a length and a type";
       const std::string_view length = NeedValue(tokens, "xf_all", values);
       words.settings.push_back({line, 0, length, NeedValue(tokens, "xf_all", values)});
+    } else if (*token == kMarkersKeyword) {
+      words.cutMarkers = MarkersValue(NeedValue(tokens, kMarkersKeyword, "0 or 1"), line);
     } else {
       words.others.push_back({line, *token});
     }
@@ -92,7 +108,9 @@ CrossfadeParams ReadCrossfadeParams(MissingParameterFile whenMissing) {
     return params;
   }
   params.text = std::move(*text);
-  for (const CrossfadeSetting& setting : ParseParameterText(params.text).settings) {
+  const ParameterWords words = ParseParameterText(params.text);
+  params.cutMarkers = words.cutMarkers;
+  for (const CrossfadeSetting& setting : words.settings) {
     CrossfadeChoice& choice = setting.track == 0 ? params.all : params.tracks[setting.track - 1];
     choice.length = {ToFloat(setting.length), ParseDecimal(TrimSpaces(setting.length))};
     choice.type = ToInt32(setting.type);

@@ -37,11 +37,14 @@ struct OtherWord {
 struct ParameterWords {
   std::vector<CrossfadeSetting> settings;  // in file order; later ones win
   std::vector<OtherWord> others;
+  // "markers TAB 1" switches cut markers in the outputs on, "markers TAB 0"
+  // off; the last such line wins. Off when none is given.
+  bool cutMarkers = false;
 };
 
 // The settings and other words of a parameter text (line ends made plain).
-// Ends the run on a keyword that lacks a value, and on an xf_tr track number
-// outside 1 to 1024.
+// Ends the run on a keyword that lacks a value, on an xf_tr track number
+// outside 1 to 1024, and on a markers value other than 0 or 1.
 ParameterWords ParseParameterText(std::string_view text);
 
 // The parameter file's text with plain line ends, or nothing when it is
@@ -71,13 +74,14 @@ struct CrossfadeParams {
   std::string text;  // with plain line ends; empty when missing
   CrossfadeChoice all;
   std::array<CrossfadeChoice, kCrossfadeSlots> tracks{};  // as xf_tr lines set them
+  bool cutMarkers = false;  // "markers TAB 1": cue points and regions in every output
 
   // Track slot `t`'s crossfade: its own unless it has type 0 and xf_all sets
   // a curve.
   CrossfadeChoice OfTrack(size_t t) const;
 };
 
-// Reads "xf_all" and "xf_tr" lines; later lines win. When the file is
+// Reads "xf_all", "xf_tr" and "markers" lines; later lines win. When the file is
 // missing, writes the template if asked to.
 CrossfadeParams ReadCrossfadeParams(MissingParameterFile whenMissing);
 

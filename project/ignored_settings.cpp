@@ -11,7 +11,7 @@
 namespace wexmont {
 namespace {
 
-constexpr std::string_view kKeywords[] = {"xf_all", "xf_tr"};
+constexpr std::string_view kKeywords[] = {"xf_all", "xf_tr", "markers"};
 
 std::string LowerCase(std::string_view text) {
   std::string lower(text);
@@ -38,7 +38,7 @@ std::optional<std::string> WhyKeywordIsNotRead(std::string_view word) {
       continue;
     }
     if (trimmed != keyword) {
-      return "is ignored: the keywords are read only in lower case (xf_all, xf_tr)";
+      return "is ignored: the keywords are read only in lower case (xf_all, xf_tr, markers)";
     }
     return "is ignored: the keyword has spaces around it";
   }

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <span>
 
 #include "foundation/byte_pack.h"
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
 #include "foundation/visible_text.h"
+#include "wav/data_chunk.h"
 
 namespace wexmont {
 namespace {
@@ -15,6 +17,8 @@ namespace {
 constexpr uint32_t kPlainFormatBytes = 16;
 constexpr uint16_t kExtensionBytes = 22;  // cbSize: the extensible fields after it
 constexpr int64_t kRiffSizeField = 8;     // bytes up to and including the RIFF size
+constexpr int64_t kMaxRiffSize = 0xFFFFFFFFLL;
+constexpr size_t kRiffSizeBytes = 4;
 
 // The speaker positions the format defines, and "all speakers"; other bits
 // are reserved, so a take's mask is carried without them.
@@ -104,7 +108,7 @@ int64_t HeaderBytes(const SampleFormat& format) {
 }
 
 int64_t MaxDataBytes(const SampleFormat& format, int64_t metadataBytes) {
-  return 0xFFFFFFFFLL - (HeaderBytes(format) + metadataBytes - kRiffSizeField);
+  return kMaxRiffSize - (HeaderBytes(format) + metadataBytes - kRiffSizeField);
 }
 
 WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount, int64_t metadataBytes) {
@@ -149,6 +153,34 @@ void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t
   const bool written =
       file.WriteAt(0, beforeData) &&
       file.WriteAt(WriteCarriedMetadata(file, path, beforeData.size(), metadata), dataChunk);
+  if (!written || !file.Close()) {
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path).c_str(),
+           FileErrorText(file.Error()).c_str());
+  }
+}
+
+int64_t BytesAfterSamples(int64_t dataBytes, int64_t chunkBytes) {
+  return chunkBytes > 0 ? dataBytes % 2 + chunkBytes : 0;
+}
+
+void AppendChunksAfterSamples(const std::string& path, int64_t dataOffset, int64_t dataBytes,
+                              std::span<const uint8_t> chunks) {
+  if (chunks.empty()) {
+    return;
+  }
+  const int64_t added = BytesAfterSamples(dataBytes, static_cast<int64_t>(chunks.size()));
+  const int64_t end = dataOffset + dataBytes;
+  const int64_t newRiffSize = end + added - kRiffSizeField;
+  if (newRiffSize > kMaxRiffSize) {
+    EndRun(">> %s would be larger than a WAV file can be, exiting\n", VisibleText(path).c_str());
+  }
+  std::array<uint8_t, kRiffSizeBytes> riffSize{};
+  Store32LE(riffSize.data(), static_cast<uint32_t>(newRiffSize));
+  const std::array<uint8_t, 1> pad{0};
+  FileHandle file = FileHandle::OpenForUpdate(path);
+  const bool written = file.IsOpen() && (dataBytes % 2 == 0 || file.WriteAt(end, pad)) &&
+                       file.WriteAt(end + dataBytes % 2, chunks) &&
+                       file.WriteAt(static_cast<int64_t>(kRiffSize), riffSize);
   if (!written || !file.Close()) {
     EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path).c_str(),
            FileErrorText(file.Error()).c_str());

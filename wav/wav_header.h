@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -39,5 +40,20 @@ WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount, int64_t me
 // when the file cannot be written or the data size does not fit the header.
 void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t frameCount,
                     const CarriedMetadata& metadata = {});
+
+// Bytes that `chunkBytes` of chunks after the samples add to a file whose
+// data chunk holds `dataBytes`: the data chunk's pad byte where its size is
+// odd, then the chunks. None without chunks. MaxDataBytes must count them.
+int64_t BytesAfterSamples(int64_t dataBytes, int64_t chunkBytes);
+
+// Writes `chunks` (whole chunks of an even size) after the samples of the
+// WAV file at `path` written by WriteWavHeader, whose `dataBytes` of samples
+// start at `dataOffset`: after the data chunk's pad byte where its size is
+// odd. Sets its RIFF size to count them; the header written by WriteWavHeader
+// counts no chunks after the samples. Does nothing for no chunks. Ends the
+// run when the file cannot be written or the RIFF size would not fit its 32
+// bits.
+void AppendChunksAfterSamples(const std::string& path, int64_t dataOffset, int64_t dataBytes,
+                              std::span<const uint8_t> chunks);
 
 }  // namespace wexmont

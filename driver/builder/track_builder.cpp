@@ -7,6 +7,7 @@
 #include "foundation/progress_bar.h"
 #include "foundation/replacement_file.h"
 #include "foundation/visible_text.h"
+#include "wav/marker_chunks.h"
 #include "wav/sample_source.h"
 #include "wav/segment_copy.h"
 #include "wav/wav_header.h"
@@ -102,6 +103,8 @@ void BuildTrack(const TrackPlan& track, ProgressBar& progress) {
   }
   ShowEditsUpTo(job, track.edits.size());
   job.writer.Close();
+  AppendChunksAfterSamples(output.Path(), header.dataOffset, track.Length() * track.BytesPerFrame(),
+                           BuildMarkerChunks(track.markers));
   output.Commit();
 }
 

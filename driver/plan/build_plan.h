@@ -10,6 +10,7 @@
 
 #include "wav/carried_metadata.h"
 #include "wav/data_chunk.h"
+#include "wav/marker_chunks.h"
 #include "wav/sample_format.h"
 
 namespace wexmont {
@@ -90,6 +91,8 @@ struct TrackPlan {
   std::vector<PlannedTake> takes;
   std::vector<EditPlan> edits;  // one per edit point; the last only marks the end
   std::vector<Piece> pieces;
+  bool cutMarkers = false;         // asked for: written after the samples, even when none
+  std::vector<CutMarker> markers;  // cue points at the cuts, regions over the crossfades
 
   int64_t Length() const { return header.frames; }
   int64_t BytesPerFrame() const {

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "driver/plan/crossfade_fit.h"
+#include "driver/plan/cut_markers.h"
 #include "driver/plan/plan_notes.h"
 #include "foundation/console.h"
 #include "foundation/visible_text.h"
@@ -95,12 +96,16 @@ void PlanSegments(const TrackInput& input, const std::vector<int64_t>& positions
   }
 }
 
-// The output's header counts its carried metadata; the temporary crossfade
-// file carries none.
+// The output's RIFF size counts its carried metadata and its cut markers
+// (and the data chunk's pad byte before them); the temporary crossfade file
+// carries neither.
 void RefuseOversizedFiles(const TrackPlan& track) {
   const SampleFormat& format = track.header.format;
   const int64_t bytesPerFrame = track.BytesPerFrame();
-  if (track.Length() * bytesPerFrame > MaxDataBytes(format, track.header.metadata.ChunkBytes())) {
+  const int64_t markerBytes = static_cast<int64_t>(BuildMarkerChunks(track.markers).size());
+  const int64_t chunkBytes = track.header.metadata.ChunkBytes() +
+                             BytesAfterSamples(track.Length() * bytesPerFrame, markerBytes);
+  if (track.Length() * bytesPerFrame > MaxDataBytes(format, chunkBytes)) {
     EndRun(">> %s would hold %lld frames, more than a WAV file can, exiting\n",
            VisibleText(track.outputName).c_str(), static_cast<long long>(track.Length()));
   }
@@ -205,9 +210,13 @@ TrackPlan PlanTrack(const ProjectInput& input, size_t t) {
   PlanSegments(read, positions, track);
   track.leadIn = positions.empty() ? 0 : positions[0];
   SetCrossfade(input, t, track);
-  RefuseOversizedFiles(track);
   DecideCrossfades(track);
   LayOutPieces(track);
+  track.cutMarkers = input.crossfades.cutMarkers;
+  if (track.cutMarkers) {
+    track.markers = PlanCutMarkers(track, input.edits);
+  }
+  RefuseOversizedFiles(track);
   return track;
 }
 

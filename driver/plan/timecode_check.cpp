@@ -1,7 +1,7 @@
 #include "driver/plan/timecode_check.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <optional>
 #include <set>
 
 #include "foundation/visible_text.h"
@@ -13,44 +13,95 @@ constexpr uint64_t kSecondsPerMinute = 60;
 constexpr uint64_t kSecondsPerHour = 3600;
 constexpr uint64_t kMillisecondsPerSecond = 1000;
 
-// "starts at 01:00:02.500 (172920000 samples)", or "has no time reference".
-std::string DescribeStart(const std::optional<uint64_t>& timeReference, uint32_t sampleRate) {
-  if (!timeReference) {
-    return "has no time reference";
-  }
-  const uint64_t seconds = *timeReference / sampleRate;
-  const uint64_t milliseconds = *timeReference % sampleRate * kMillisecondsPerSecond / sampleRate;
+// "01:00:02.500 (172920000 samples)".
+std::string DescribeStart(uint64_t timeReference, uint32_t sampleRate) {
+  const uint64_t seconds = timeReference / sampleRate;
+  const uint64_t milliseconds = timeReference % sampleRate * kMillisecondsPerSecond / sampleRate;
   char text[96];
-  std::snprintf(text, sizeof text, "starts at %02llu:%02llu:%02llu.%03llu (%llu samples)",
+  std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu.%03llu (%llu samples)",
                 static_cast<unsigned long long>(seconds / kSecondsPerHour),
                 static_cast<unsigned long long>(seconds % kSecondsPerHour / kSecondsPerMinute),
                 static_cast<unsigned long long>(seconds % kSecondsPerMinute),
                 static_cast<unsigned long long>(milliseconds),
-                static_cast<unsigned long long>(*timeReference));
+                static_cast<unsigned long long>(timeReference));
   return text;
+}
+
+// a / rateA and b / rateB less than a sample of the slower rate apart:
+// |a x rateB - b x rateA| < max(rateA, rateB), exact in 128 bits. At one
+// rate, only equal counts are the same.
+bool SameStart(const PassTake& a, const PassTake& b) {
+  __extension__ using Wide = unsigned __int128;
+  const Wide left = Wide{*a.timeReference} * b.sampleRate;
+  const Wide right = Wide{*b.timeReference} * a.sampleRate;
+  const Wide apart = left > right ? left - right : right - left;
+  return apart < std::max(a.sampleRate, b.sampleRate);
+}
+
+// The take whose start most takes share; the earliest of a tie.
+const PassTake* UsualStart(const std::vector<const PassTake*>& stamped) {
+  const PassTake* usual = nullptr;
+  size_t most = 0;
+  for (const PassTake* candidate : stamped) {
+    const size_t sharing = static_cast<size_t>(
+        std::count_if(stamped.begin(), stamped.end(),
+                      [&](const PassTake* other) { return SameStart(*candidate, *other); }));
+    if (sharing > most) {
+      most = sharing;
+      usual = candidate;
+    }
+  }
+  return usual;
+}
+
+// The takes of pass `e` (the take named at edit point e) on every track.
+std::vector<PassTake> TakesOfPass(const ProjectInput& input, size_t e) {
+  std::vector<PassTake> pass;
+  for (const TrackInput& track : input.tracks) {
+    pass.push_back(
+        {track.takePaths[e], track.format.sampleRate, track.takes[e].metadata.timeReference});
+  }
+  return pass;
 }
 
 }  // namespace
 
+std::vector<PassDisagreement> ComparePassTakes(const std::vector<PassTake>& takes) {
+  std::vector<const PassTake*> stamped;
+  for (const PassTake& take : takes) {
+    if (take.timeReference && take.sampleRate > 0) {
+      stamped.push_back(&take);
+    }
+  }
+  std::vector<PassDisagreement> disagreements;
+  const PassTake* usual = UsualStart(stamped);
+  for (const PassTake* take : stamped) {
+    if (SameStart(*take, *usual)) {
+      continue;
+    }
+    std::string text = take->file;
+    text += " starts at ";
+    text += DescribeStart(*take->timeReference, take->sampleRate);
+    text += ", ";
+    text += usual->file;
+    text += " of the same pass at ";
+    text += DescribeStart(*usual->timeReference, usual->sampleRate);
+    disagreements.push_back({static_cast<size_t>(take - takes.data()), std::move(text)});
+  }
+  return disagreements;
+}
+
 std::vector<PlanNote> FindTimeReferenceNotes(const ProjectInput& input) {
   std::vector<PlanNote> notes;
-  for (size_t t = 0; t < input.tracks.size(); ++t) {
-    const TrackInput& track = input.tracks[t];
-    const uint32_t rate = track.format.sampleRate;
-    const std::optional<uint64_t>& reference = track.takes[0].metadata.timeReference;
-    std::set<std::string> listed{track.takePaths[0]};
-    for (size_t e = 1; e < track.takes.size(); ++e) {
-      const std::string& take = track.takePaths[e];
-      const std::optional<uint64_t>& start = track.takes[e].metadata.timeReference;
-      if (start == reference || !listed.insert(take).second) {
-        continue;
-      }
-      std::string text = track.baseName + ": " + take + " (edit point " + std::to_string(e + 1) +
-                         ") " + DescribeStart(start, rate) + "; edit point 1's ";
-      text += track.takePaths[0] + " " + DescribeStart(reference, rate);
-      text = VisibleText(text);
-      text += ": not recorded together; the output carries edit point 1's time reference";
-      notes.push_back({t + 1, e + 1, std::move(text)});
+  std::set<std::string> compared;
+  for (size_t e = 0; e < input.edits.size() && !input.tracks.empty(); ++e) {
+    if (!compared.insert(input.edits[e].take).second) {
+      continue;
+    }
+    for (PassDisagreement& disagreement : ComparePassTakes(TakesOfPass(input, e))) {
+      std::string text = VisibleText(disagreement.text);
+      text += ": not recorded together";
+      notes.push_back({disagreement.take + 1, e + 1, std::move(text)});
     }
   }
   return notes;

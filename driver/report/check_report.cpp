@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "driver/plan/cut_markers.h"
 #include "driver/read/take_check.h"
 #include "foundation/console.h"
 #include "foundation/visible_text.h"
@@ -110,6 +111,9 @@ void PrintPlanNotes(const Plan& plan) {
 void ReportProjectCheck(const Plan& plan) {
   for (const TrackPlan& track : plan.tracks) {
     ReportTrackPlan(track);
+    if (track.cutMarkers) {
+      Say("%s\n", DescribeCutMarkers(track.markers).c_str());
+    }
   }
   PrintPlanNotes(plan);
   Say("\n");

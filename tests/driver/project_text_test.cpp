@@ -119,7 +119,7 @@ TEST(ProjectText, TimesLineEndsAndNamesAsPeopleTypeThem) {
                   "track 1 (drums), edit 2: drumsB.wav ends at 1.200 s (frame 1200); silence "
                   "fills the segment from there to 1.250 s (50 frames)\n",
                   "wexmontrc.txt line 2: \"XF_ALL\\t300\\t1\" is ignored: the keywords are read "
-                  "only in lower case (xf_all, xf_tr)\n",
+                  "only in lower case (xf_all, xf_tr, markers)\n",
                   "wexmontrc.txt line 3: \"xf_tr 1 5 2\" is ignored: its values are separated by "
                   "spaces, and only tabs separate them\n",
                   "wexmontrc.txt line 4: \"xf_tr\\t2\\t5\\tlinear\" sets track 2, but base.txt "
@@ -135,6 +135,20 @@ TEST(ProjectText, TimesLineEndsAndNamesAsPeopleTypeThem) {
        .status = 0,
        .output = {"track 1 (drums), edit 3: no crossfade; it would start at frame 1350, after "
                   "drumsB.wav ends (frame 1200), so the cut stays hard\n"}},
+      // The markers setting: only 0 and 1 are read, the last line wins, and lines
+      // meant as it that are not read are noted.
+      {.rc = "xf_all\t300\t1\nmarkers\t1\nmarkers\tyes \n",
+       .output = {">> wexmontrc.txt line 3: markers takes 0 (off) or 1 (on), not \"yes \", "
+                  "exiting\n"}},
+      {.rc = "xf_all\t300\t1\nmarkers\t1\nMarkers\t0\nmarkers 0\n",
+       .args = {"--check"},
+       .status = 0,
+       .output = {"3\tdrumsZ.wav\t2.000\t-\t2000\t-\tend\n"
+                  "Cut markers after the samples: 2 cue points at the cuts, 1 crossfade region\n",
+                  "wexmontrc.txt line 3: \"Markers\\t0\" is ignored: the keywords are read only in "
+                  "lower case (xf_all, xf_tr, markers)\n",
+                  "wexmontrc.txt line 4: \"markers 0\" is ignored: its values are separated by "
+                  "spaces, and only tabs separate them\n"}},
       // Every missing take in one run; names with control bytes shown visibly.
       {.base = "drums\nbass\n",
        .points = "0\tA\n1\tQ\n2\tQ\n",

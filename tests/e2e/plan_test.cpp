@@ -67,6 +67,39 @@ TEST(Plan, CutsLandOnTheFrameTheTimeNames) {
   }
 }
 
+// A label track as an editor exports it builds what the equivalent edit list
+// builds; a label that ends before it starts is refused with its line.
+TEST(Plan, LabelFilesBuildAsTheirEditList) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"0\tA\n0.35\tB\n1.02\tC\n1.9\tZ\n",
+       "\xEF\xBB\xBF"
+       "0.000000\t0.000000\tA\r\n0.350000\t0.350000\tB\r\n\\\t80.000000\t9000.000000\r\n"
+       "1.020000\t1.400000\tC\r\n1.900000\t1.900000\tZ\r\n"},
+      {"0\tA\n1\tB\n1.9\tZ\n", "0\t0.5\tA\n1.000000\t1.000000\tB \n1.9\t1.9\tZ\n"},
+  };
+  for (const auto& [points, labels] : cases) {
+    std::string outputs[2];
+    for (int k = 0; k < 2; ++k) {
+      ScratchDir dir;
+      WriteSteadyTakes({{"A", 1000}, {"B", 2000}, {"C", 3000}, {"Z", 0}}, 44100, 90000);
+      Build(k == 0 ? points : labels, "xf_all\t20\t1\n");
+      outputs[k] = testing::ReadFile("t_bld.wav");
+    }
+    EXPECT_EQ(outputs[0], outputs[1]) << labels;
+  }
+  ScratchDir dir;
+  WriteSteadyTakes({{"A", 1000}, {"B", 2000}, {"Z", 0}}, 44100, 90000);
+  testing::WriteFile("base.txt", "t\n");
+  testing::WriteFile("points.txt", "0\t0\tA\n1.5\t1.25\tB\n2\t2\tZ\n");
+  testing::WriteFile("wexmontrc.txt", "xf_all\t20\t1\n");
+  const testing::BinaryRun run = RunBinary(".");
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_TRUE(run.output.ends_with(
+      ">> points.txt line 2: \"1.5\\t1.25\\tB\" ends before it starts, exiting\n"))
+      << run.output;
+  EXPECT_FALSE(testing::Exists("t_bld.wav"));
+}
+
 double SteepestStep(const std::vector<double>& samples) {
   double steepest = 0;
   for (size_t f = 1; f < samples.size(); ++f) {

@@ -72,6 +72,35 @@ Audio ReadWithSndfile(const std::string& path);
 // samples). Kind kOther stands for an encoding sox names otherwise.
 Audio ReadHeaderWithSox(const std::string& path);
 
+// A cue point as libsndfile reads it (SFC_GET_CUE).
+struct CuePoint {
+  int32_t id = 0;
+  uint32_t position = 0;
+  uint32_t sampleOffset = 0;
+  std::string chunk = {};  // the fccChunk, "data"
+
+  bool operator==(const CuePoint&) const = default;
+};
+// The cue points of a file; throws when libsndfile cannot open it.
+std::vector<CuePoint> ReadCuePointsWithSndfile(const std::string& path);
+
+// A labl and, where it has one, the ltxt of one cue id, read from the bytes
+// of a file's LIST/adtl chunk.
+struct CueText {
+  uint32_t id = 0;
+  std::string label = {};
+  uint32_t regionFrames = 0;  // 0: no ltxt
+  std::string purpose = {};   // of the ltxt
+
+  bool operator==(const CueText&) const = default;
+};
+// Walks the file's top-level chunks for LIST/adtl; none when there is none.
+std::vector<CueText> ReadCueTextsFromBytes(const std::string& path);
+
+// The sample bytes ffmpeg decodes from a file, in the file's own sample
+// format; throws when ffmpeg fails.
+std::string DecodeWithFfmpeg(const std::string& path, const std::string& sampleFormat);
+
 // A deterministic test signal: a different tone per seed, interleaved; at
 // about half of full scale for integers, at one and a half times full scale
 // for floats, which a float take may hold.
