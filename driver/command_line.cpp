@@ -13,7 +13,8 @@
 namespace wexmont {
 namespace {
 
-constexpr const char* kUsageLine = "Usage: wexmont [--check] [--] [SUFFIX] | --help | --version\n";
+constexpr const char* kUsageLine =
+    "Usage: wexmont [--check | --sheet] [--] [SUFFIX] | --help | --version\n";
 
 constexpr const char* kUsageBody =
     "\n"
@@ -31,6 +32,8 @@ constexpr const char* kUsageBody =
     "  --check        runs every check of a build to SUFFIX, prints the plan of\n"
     "                 every track and what is worth knowing before the build;\n"
     "                 writes nothing\n"
+    "  --sheet        runs the same checks and writes the cut sheet of the plan,\n"
+    "                 wexmont_sheet.html: every edit point to look at and listen to\n"
     "  -h, --help     prints this text\n"
     "  -V, --version  prints the version\n"
     "  --             ends the options: what follows is the suffix (-- --odd)\n"
@@ -43,11 +46,14 @@ constexpr const char* kUsageBody =
 constexpr std::string_view kEndOfOptions = "--";
 
 // An option's name without its dashes: a typo, never a suffix.
-constexpr std::array<std::string_view, 3> kBareOptionNames = {"help", "check", "version"};
+constexpr std::array<std::string_view, 4> kBareOptionNames = {"help", "check", "sheet", "version"};
 
 std::optional<RunMode> OptionMode(std::string_view argument) {
   if (argument == "--check") {
     return RunMode::kCheck;
+  }
+  if (argument == "--sheet") {
+    return RunMode::kSheet;
   }
   if (argument == "--help" || argument == "-h") {
     return RunMode::kHelp;
@@ -68,8 +74,8 @@ bool LooksLikeOption(std::string_view argument) {
 
 // The mode of several options: the one that writes least.
 RunMode Stronger(RunMode a, RunMode b) {
-  constexpr std::array<RunMode, 4> kOrder = {RunMode::kHelp, RunMode::kVersion, RunMode::kCheck,
-                                             RunMode::kBuild};
+  constexpr std::array<RunMode, 5> kOrder = {RunMode::kHelp, RunMode::kVersion, RunMode::kCheck,
+                                             RunMode::kSheet, RunMode::kBuild};
   const auto rank = [&](RunMode mode) { return std::find(kOrder.begin(), kOrder.end(), mode); };
   return rank(a) < rank(b) ? a : b;
 }

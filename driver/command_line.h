@@ -12,6 +12,7 @@ namespace wexmont {
 enum class RunMode {
   kBuild,    // build every track to the suffix
   kCheck,    // --check: every check of a build, then the plan; writes nothing
+  kSheet,    // --sheet: the checks of --check, then the cut sheet of the plan
   kHelp,     // --help or -h
   kVersion,  // --version or -V
   kRefused,  // an option that is none: the usage line and status 2
@@ -28,10 +29,10 @@ struct CommandLine {
 };
 
 // The command line of argv[1] to argv[argc - 1]. Of several options the one
-// that writes least wins: --help, then --version, then --check. Refused as
+// that writes least wins: --help, then --version, then --check, then --sheet. Refused as
 // options that are none: an argument of "--" and more that is no option
 // (--chek), a dash and one character (-v, -x), and an option's name without
-// its dashes standing alone (help, check, version); a longer argument with
+// its dashes standing alone (help, check, sheet, version); a longer argument with
 // one dash (-v2.wav) is a suffix.
 CommandLine ReadCommandLine(int argc, char** argv);
 

@@ -8,6 +8,7 @@
 #include "driver/read/input_checks.h"
 #include "driver/read/read_project.h"
 #include "driver/report/check_report.h"
+#include "driver/report/cut_sheet.h"
 #include "driver/report/folder_check.h"
 #include "foundation/console.h"
 #include "foundation/folder_lock.h"
@@ -34,6 +35,19 @@ void CheckProject(const CommandLine& commandLine) {
   const Plan plan = PlanProject(commandLine, MissingParameterFile::kLeaveMissing);
   CheckFolderIsWritable(plan);
   ReportProjectCheck(plan);
+}
+
+// The checks of --check, then the cut sheet of the plan: the only file it
+// writes, replaced whole.
+void WriteSheetOfProject(const CommandLine& commandLine) {
+  Say("\n%s\n\n", kBanner);
+  const Plan plan = PlanProject(commandLine, MissingParameterFile::kLeaveMissing);
+  CheckFolderIsWritable(plan);
+  PrintPlanNotes(plan);
+  WriteCutSheet(plan);
+  Say("\nCut sheet written to %s: %zu track%s, %zu edit point%s.\n\n", kCutSheetFile,
+      plan.tracks.size(), plan.tracks.size() == 1 ? "" : "s", plan.editCount,
+      plan.editCount == 1 ? "" : "s");
 }
 
 // Every build uses the one temporary crossfade file of the folder, so two
@@ -73,6 +87,9 @@ int RunAsAsked(int argc, char** argv) {
       return kUsageStatus;
     case RunMode::kCheck:
       CheckProject(commandLine);
+      return 0;
+    case RunMode::kSheet:
+      WriteSheetOfProject(commandLine);
       return 0;
     case RunMode::kBuild:
       Run(commandLine);

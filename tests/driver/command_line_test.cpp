@@ -39,7 +39,8 @@ struct OptionCase {
 };
 
 TEST(CommandLine, OptionsAnswerAndWriteNothingOtherArgumentsStillBuild) {
-  const std::string usageLine = "Usage: wexmont [--check] [--] [SUFFIX] | --help | --version\n";
+  const std::string usageLine =
+      "Usage: wexmont [--check | --sheet] [--] [SUFFIX] | --help | --version\n";
   const std::string usage = usageLine + "\n";
   const auto refused = [&](const std::string& option) {
     return ">> Unknown option " + option + " (wexmont --help lists the options)\n" + usageLine;
@@ -73,6 +74,13 @@ TEST(CommandLine, OptionsAnswerAndWriteNothingOtherArgumentsStillBuild) {
       {.args = {"_v2.wav", "--check"}, .output = "built to drums_v2.wav: 2000 frames"},
       {.args = {"--check", "_v2.wav"}, .output = passed},
       {.args = {"--check", "--help"}, .output = usage},
+      // The sheet writes its page and nothing else, to the suffix's outputs; a
+      // check with it writes nothing.
+      {.args = {"_v2.wav", "--sheet"},
+       .output = "\nCut sheet written to wexmont_sheet.html: 1 track, 3 edit points.\n\n",
+       .written = {"wexmont_sheet.html"}},
+      {.args = {"--sheet", "--check"}, .output = passed},
+      {.args = {"sheet"}, .status = 2, .output = refused("sheet")},
       // Typos of options are refused with the usage line, writing nothing.
       {.args = {"--chek"}, .status = 2, .output = refused("--chek")},
       {.args = {"_v2.wav", "--verbose"}, .status = 2, .output = refused("--verbose")},

@@ -176,7 +176,7 @@ TEST(Messages, NameTheFileAndTheReasonAndLeaveTheFolderAsItWas) {
        nullptr,
        2,
        ">> Unknown option --chek (wexmont --help lists the options)\n"
-       "Usage: wexmont [--check] [--] [SUFFIX] | --help | --version\n"},
+       "Usage: wexmont [--check | --sheet] [--] [SUFFIX] | --help | --version\n"},
   };
   for (const MessageCase& c : cases) {
     SCOPED_TRACE(c.name);
