@@ -4,34 +4,13 @@
 
 #include "driver/plan/cut_markers.h"
 #include "driver/read/take_check.h"
+#include "driver/report/report_text.h"
 #include "foundation/console.h"
 #include "foundation/visible_text.h"
 #include "xfade/crossfade_curve.h"
 
 namespace wexmont {
 namespace {
-
-// Seconds of a frame position at the track's rate, to the millisecond.
-std::string Seconds(int64_t frame, uint32_t sampleRate) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", static_cast<double>(frame) / sampleRate);
-  return text;
-}
-
-const char* CurveName(int32_t crossfadeType) {
-  switch (crossfadeType) {
-    case kEqualPowerCurve:
-      return "equal-power";
-    case kLinearCurve:
-      return "linear";
-    case kCosineCurve:
-      return "cosine";
-    case kSineCurve:
-      return "sine";
-    default:
-      return "none";
-  }
-}
 
 // Only an output past 4 GiB gets a line: the others are RIFF files, as always.
 void ReportRf64Output(const TrackPlan& track) {
@@ -47,11 +26,12 @@ void ReportTrackHeading(const TrackPlan& track) {
   Say("\nTrack %zu: %s, %u Hz, %d-bit, %s, built to %s: %lld frames (%s s)\n", track.number,
       VisibleText(track.baseName).c_str(), format.sampleRate, format.bitsPerSample,
       ChannelsText(format.channels).c_str(), VisibleText(track.outputName).c_str(),
-      static_cast<long long>(track.Length()), Seconds(track.Length(), format.sampleRate).c_str());
+      static_cast<long long>(track.Length()),
+      SecondsText(track.Length(), format.sampleRate).c_str());
   ReportRf64Output(track);
   if (track.leadIn > 0) {
     Say("Silence before edit 1: frames 0 to %lld (%s s)\n", static_cast<long long>(track.leadIn),
-        Seconds(track.leadIn, format.sampleRate).c_str());
+        SecondsText(track.leadIn, format.sampleRate).c_str());
   }
 }
 
@@ -67,11 +47,11 @@ void ReportTrackPlan(const TrackPlan& track) {
     if (k + 1 == track.edits.size()) {
       // The last edit point only marks the end: it has no segment.
       Say("%zu\t%s\t%s\t-\t%lld\t-\tend\n", k + 1, take.c_str(),
-          Seconds(edit.position, rate).c_str(), static_cast<long long>(edit.position));
+          SecondsText(edit.position, rate).c_str(), static_cast<long long>(edit.position));
       continue;
     }
     Say("%zu\t%s\t%s\t%s\t%lld\t%lld\t%s\n", k + 1, take.c_str(),
-        Seconds(edit.position, rate).c_str(), Seconds(edit.SegmentEnd(), rate).c_str(),
+        SecondsText(edit.position, rate).c_str(), SecondsText(edit.SegmentEnd(), rate).c_str(),
         static_cast<long long>(edit.position), static_cast<long long>(edit.SegmentEnd()),
         DescribeCrossfade(edit.crossfade).c_str());
   }

@@ -6,8 +6,10 @@
 #include <cmath>
 #include <string>
 
+#include "driver/read/take_check.h"
 #include "driver/report/cut_picture.h"
 #include "driver/report/page_output.h"
+#include "driver/report/report_text.h"
 #include "driver/report/sheet_assets.h"
 #include "foundation/console.h"
 #include "foundation/html_text.h"
@@ -25,42 +27,11 @@ constexpr int32_t kAxisHeight = 22;
 constexpr int32_t kMostTicks = 10;
 constexpr int64_t kPlayerMarginSeconds = 1;
 
-std::string Seconds(int64_t frame, uint32_t rate) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f", static_cast<double>(frame) / rate);
-  return text;
-}
-
 // Exact enough for a player to land on the frame.
 std::string PlayerSeconds(int64_t frame, uint32_t rate) {
   char text[32];
   std::snprintf(text, sizeof text, "%.6f", static_cast<double>(frame) / rate);
   return text;
-}
-
-const char* CurveName(int32_t curve) {
-  switch (curve) {
-    case kEqualPowerCurve:
-      return "equal-power";
-    case kLinearCurve:
-      return "linear";
-    case kCosineCurve:
-      return "cosine";
-    case kSineCurve:
-      return "sine";
-    default:
-      return "none";
-  }
-}
-
-std::string ChannelsName(int32_t channels) {
-  if (channels == 1) {
-    return "mono";
-  }
-  if (channels == 2) {
-    return "stereo";
-  }
-  return std::to_string(channels) + " channels";
 }
 
 enum class OutputState { kMissing, kBuilt, kOtherSize };
@@ -259,9 +230,9 @@ std::string CrossfadeText(const TrackPlan& track, const EditPlan& edit, size_t e
   std::string text =
       "crossfade " + std::to_string(fade.frames) + " frames " + CurveName(fade.curve);
   text += ", ";
-  text += Seconds(fade.first, rate);
+  text += SecondsText(fade.first, rate);
   text += " s to ";
-  text += Seconds(fade.first + fade.frames, rate);
+  text += SecondsText(fade.first + fade.frames, rate);
   text += " s";
   if (fade.outcome == CrossfadeOutcome::kShortened) {
     text += " (shortened from ";
@@ -298,7 +269,7 @@ void AddCutCard(PageOutput& page, const Plan& plan, const TrackPlan& track, size
       "<article class=\"cut\" id=\"t%zu-e%zu\" tabindex=\"-1\" data-track=\"%zu\" "
       "data-edit=\"%zu\" data-position=\"%lld\">\n<h3>Edit %zu at %s s (frame %lld)",
       track.number, e + 1, track.number, e + 1, static_cast<long long>(edit.position), e + 1,
-      Seconds(edit.position, rate).c_str(), static_cast<long long>(edit.position));
+      SecondsText(edit.position, rate).c_str(), static_cast<long long>(edit.position));
   page.Add(last ? ", the end</h3>\n<p>" : "</h3>\n<p>");
   if (const std::optional<size_t> outgoing = OutgoingTakeOf(track, e)) {
     page.Add(EscapeHtml(track.takes[*outgoing].path));
@@ -333,11 +304,11 @@ void AddTrack(PageOutput& page, const Plan& plan, const TrackPlan& track) {
   page.AddFormatted("</h2>\n<p class=\"facts\">%u Hz, %d-bit%s, %s, built to <code>",
                     format.sampleRate, format.bitsPerSample,
                     format.kind == SampleKind::kFloat ? " float" : "",
-                    ChannelsName(format.channels).c_str());
+                    ChannelsText(format.channels).c_str());
   page.Add(EscapeHtml(track.outputName));
   page.AddFormatted(
       "</code>: %lld frames (%s s)%s; crossfades: ", static_cast<long long>(track.Length()),
-      Seconds(track.Length(), format.sampleRate).c_str(), OutputStateText(output));
+      SecondsText(track.Length(), format.sampleRate).c_str(), OutputStateText(output));
   if (track.curve == kNoCrossfade || track.crossfadeFrames < 1) {
     page.Add("none</p>\n");
   } else {
