@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install_missing.sh cmake g++ make pkg-config libgtest-dev libsndfile1-dev sndfile-programs sox clang libclang-rt-14-dev valgrind \
-  man-db groff-base python3 chromium
+  man-db groff-base python3 chromium ffmpeg
 
 jobs=$(nproc)
 run_suite() {  # build folder, extra CMake options...
