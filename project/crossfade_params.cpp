@@ -20,10 +20,11 @@ namespace {
 
 constexpr const char* kSeparators = "\t\n";
 
-std::string_view NeedValue(Tokenizer& tokens, const char* keyword, const char* values) {
+std::string_view NeedValue(Tokenizer& tokens, size_t line, const char* keyword,
+                           const char* values) {
   const std::optional<std::string_view> value = tokens.Next(kSeparators);
   if (!value) {
-    EndRun(">> %s: %s needs %s, exiting\n", kParameterFile, keyword, values);
+    EndRun(">> %s line %zu: %s needs %s, exiting\n", kParameterFile, line, keyword, values);
   }
   return *value;
 }
@@ -60,19 +61,19 @@ ParameterWords ParseParameterText(std::string_view text) {
     const size_t line = LineAt(text, tokens.LastStart());
     if (*token == "xf_tr") {
       const char* values = "a track number, a length and a type";
-      const int32_t track = ToInt32(NeedValue(tokens, "xf_tr", values));
+      const int32_t track = ToInt32(NeedValue(tokens, line, "xf_tr", values));
       if (track < 1 || track > static_cast<int32_t>(kCrossfadeSlots)) {
-        EndRun(">> %s: xf_tr names track %d, tracks are numbered 1 to %zu, exiting\n",
-               kParameterFile, track, kCrossfadeSlots);
+        EndRun(">> %s line %zu: xf_tr names track %d, tracks are numbered 1 to %zu, exiting\n",
+               kParameterFile, line, track, kCrossfadeSlots);
       }
-      const std::string_view length = NeedValue(tokens, "xf_tr", values);
-      words.settings.push_back({line, track, length, NeedValue(tokens, "xf_tr", values)});
+      const std::string_view length = NeedValue(tokens, line, "xf_tr", values);
+      words.settings.push_back({line, track, length, NeedValue(tokens, line, "xf_tr", values)});
     } else if (*token == "xf_all") {
       const char* values = "a length and a type";
-      const std::string_view length = NeedValue(tokens, "xf_all", values);
-      words.settings.push_back({line, 0, length, NeedValue(tokens, "xf_all", values)});
+      const std::string_view length = NeedValue(tokens, line, "xf_all", values);
+      words.settings.push_back({line, 0, length, NeedValue(tokens, line, "xf_all", values)});
     } else if (*token == kMarkersKeyword) {
-      words.cutMarkers = MarkersValue(NeedValue(tokens, kMarkersKeyword, "0 or 1"), line);
+      words.cutMarkers = MarkersValue(NeedValue(tokens, line, kMarkersKeyword, "0 or 1"), line);
     } else {
       words.others.push_back({line, *token});
     }
@@ -114,6 +115,7 @@ CrossfadeParams ReadCrossfadeParams(MissingParameterFile whenMissing) {
     CrossfadeChoice& choice = setting.track == 0 ? params.all : params.tracks[setting.track - 1];
     choice.length = {ToFloat(setting.length), ParseDecimal(TrimSpaces(setting.length))};
     choice.type = ToInt32(setting.type);
+    choice.line = setting.line;
   }
   return params;
 }

@@ -66,6 +66,7 @@ struct CrossfadeLength {
 struct CrossfadeChoice {
   int32_t type = 0;  // 0 none, 1 to 4 a curve
   CrossfadeLength length;
+  size_t line = 0;  // of the file, where a line sets it
 };
 
 // What the parameter file sets.

@@ -102,13 +102,15 @@ void CheckCrossfadeSettings(const ProjectInput& input) {
     const CrossfadeChoice choice = input.crossfades.OfTrack(t);
     if (choice.type < kNoCrossfade || choice.type > kLastCurve) {
       EndRun(
-          ">> wexmontrc.txt gives track %zu the crossfade type %d, the types are 0 to %d, "
-          "exiting\n",
-          t + 1, choice.type, kLastCurve);
+          ">> wexmontrc.txt line %zu gives track %zu the crossfade type %d, the types are 0 to "
+          "%d, exiting\n",
+          choice.line, t + 1, choice.type, kLastCurve);
     }
     if (!std::isfinite(choice.length.milliseconds)) {
-      EndRun(">> wexmontrc.txt gives track %zu a crossfade length that is not a number, exiting\n",
-             t + 1);
+      EndRun(
+          ">> wexmontrc.txt line %zu gives track %zu a crossfade length that is not a number, "
+          "exiting\n",
+          choice.line, t + 1);
     }
   }
 }

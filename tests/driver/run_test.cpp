@@ -128,16 +128,20 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
        .last = Exiting("Output name " + kLong.substr(8) +
                        "_bld.wav is 128 bytes long, it must be shorter than 128 bytes")},
       {.rc = "xf_tr\t1025\t10\t1\n",
-       .last = Exiting("wexmontrc.txt: xf_tr names track 1025, tracks are numbered 1 to 1024")},
+       .last =
+           Exiting("wexmontrc.txt line 1: xf_tr names track 1025, tracks are numbered 1 to 1024")},
       {.rc = "xf_tr\t1\t5",
-       .last = Exiting("wexmontrc.txt: xf_tr needs a track number, a length and a type")},
-      {.rc = "xf_all\t200\n", .last = Exiting("wexmontrc.txt: xf_all needs a length and a type")},
+       .last = Exiting("wexmontrc.txt line 1: xf_tr needs a track number, a length and a type")},
+      {.rc = "xf_all\t200\n",
+       .last = Exiting("wexmontrc.txt line 1: xf_all needs a length and a type")},
       {.points = "0\tA\n1\n",
        .last = Exiting("points.txt line 2: \"1\" has no tab between the time and the take name")},
       {.rc = "xf_tr\t1\t10\t-1\n",
-       .last = Exiting("wexmontrc.txt gives track 1 the crossfade type -1, the types are 0 to 4")},
+       .last = Exiting(
+           "wexmontrc.txt line 1 gives track 1 the crossfade type -1, the types are 0 to 4")},
       {.rc = "xf_all\t1e39\t1\n",
-       .last = Exiting("wexmontrc.txt gives track 1 a crossfade length that is not a number")},
+       .last =
+           Exiting("wexmontrc.txt line 1 gives track 1 a crossfade length that is not a number")},
       {.points = "0\tA\n1\tB\n1e39\tZ\n",
        .last = Exiting("Edit 3 lies too far from the start to be placed")},
       {.points = "-2\tA\n-1\tB\n2\tZ\n",
