@@ -266,14 +266,14 @@ BENCHMARK(BM_PadSilence)
 void BM_StartAndFinishOutput(benchmark::State& state) {
   const ScratchFiles& files = Files();
   const bool replaced = state.range(0) == 1;
-  wexmont::WriteWavHeader(files.Output(), kRate, 24, 0, kChannels);
+  wexmont::WriteWavHeader(files.Output(), kFormat, 0);
   for (auto _ : state) {
     if (replaced) {
       wexmont::ReplacementFile output(files.Output());
-      wexmont::WriteWavHeader(output.Path(), kRate, 24, 0, kChannels);
+      wexmont::WriteWavHeader(output.Path(), kFormat, 0);
       output.Commit();
     } else {
-      wexmont::WriteWavHeader(files.Output(), kRate, 24, 0, kChannels);
+      wexmont::WriteWavHeader(files.Output(), kFormat, 0);
     }
   }
   std::remove(files.Output().c_str());

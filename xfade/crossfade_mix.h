@@ -16,7 +16,7 @@ namespace wexmont {
 // integer result is brought back to the width's own scale (16-bit samples
 // decode on the 24-bit one), held inside the width's range and truncated
 // toward zero; a float result is the nearest float, never held. The coding
-// must be one the codec knows, with 1 to 512 channels; each buffer holds the
+// must be one the codec knows; each buffer holds the
 // frames, `channels` samples each.
 void MixBlock(std::span<const uint8_t> outgoing, std::span<const uint8_t> incoming,
               std::span<const CrossfadeGains> gains, int32_t channels, SampleCoding coding,
