@@ -9,18 +9,17 @@
 namespace wexmont {
 namespace {
 
-// Copies and silence move up to 128 KiB at a time, in ascending order, so a
-// call costs little beyond its bytes and the buffer stays the same size
-// however long the segment is. Each move ends on a multiple of 128 KiB of the
-// destination, so after the first one every move covers whole pages. A copy
-// moves its bytes with the kernel's own copy (copy_file_range) where the file
-// system offers it, so that they are copied once, from page to page, instead
-// of into the process and out again; elsewhere, and for whatever the kernel
-// leaves, it reads and writes them itself. The kernel is handed one move at a
-// time: handed a whole segment at once it measured about a quarter slower
-// than these moves, and larger writes let it fill larger page-cache folios,
-// which were at times four times slower to fill on the virtual machines this
-// runs on (docs/benchmarks.md).
+// A copy hands the kernel a whole run of frames at once (copy_file_range),
+// so that the bytes are copied once, page to page, instead of into the
+// process and out again, and where the file system shares blocks between
+// files (XFS and btrfs with reflink) the kernel clones whole extents instead
+// of copying them: the output then shares the take's blocks wherever both
+// lie at the same offset within a block. Where the kernel cannot copy
+// between the two files (another file system) and for whatever it leaves (a
+// short copy), the bytes are read and written through the process, up to
+// 128 KiB at a time, as is silence, so that the buffer stays the same size
+// however long the segment is. Each such move ends on a multiple of 128 KiB
+// of the destination, so after the first one every move covers whole pages.
 constexpr int64_t kMoveBytes = int64_t{128} * 1024;
 
 // Length of the move that starts at destination byte `position`, with `left`
@@ -89,23 +88,18 @@ void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, in
   if (bytes <= 0) {
     return;
   }
-  bool kernelCopies = true;
-  for (int64_t done = 0; done < bytes;) {
+  // The whole run in one request to the kernel, which loops only on short
+  // copies; whatever it leaves goes through the process, a move at a time: a
+  // read or write that fails there is reported as such.
+  const int64_t copied = file_.CopyFrom(source.file, sourcePosition, position, bytes);
+  for (int64_t done = copied; done < bytes;) {
     const int64_t move = MoveBytesAt(position + done, bytes - done);
-    const int64_t copied =
-        kernelCopies ? file_.CopyFrom(source.file, sourcePosition + done, position + done, move)
-                     : 0;
-    if (copied < move) {
-      // The rest of the move, and of the run, through the process: a read or
-      // write that fails here is reported as such.
-      kernelCopies = false;
-      buffer_.resize(static_cast<size_t>(kMoveBytes));
-      const auto part = std::span(buffer_.data(), static_cast<size_t>(move - copied));
-      if (source.file.ReadAt(sourcePosition + done + copied, part) < part.size()) {
-        EndRun(">> Cannot read %s, exiting\n", VisibleText(source.path).c_str());
-      }
-      PutAt(position + done + copied, part);
+    buffer_.resize(static_cast<size_t>(kMoveBytes));
+    const auto part = std::span(buffer_.data(), static_cast<size_t>(move));
+    if (source.file.ReadAt(sourcePosition + done, part) < part.size()) {
+      EndRun(">> Cannot read %s, exiting\n", VisibleText(source.path).c_str());
     }
+    PutAt(position + done, part);
     done += move;
   }
 }
