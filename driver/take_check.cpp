@@ -139,6 +139,7 @@ void CheckTakes(RunTables& run) {
   run.longestTake.assign(tracks, 0);
   run.takeFrames.assign(tracks * static_cast<size_t>(run.editCount), 0);
   run.takeTimeReference.assign(run.takeFrames.size(), std::nullopt);
+  run.takeDataOffset.assign(run.takeFrames.size(), 0);
   run.trackMetadata.assign(tracks, CarriedMetadata{});
 
   for (int32_t t = 0; t < run.trackCount; ++t) {
@@ -152,6 +153,7 @@ void CheckTakes(RunTables& run) {
       const size_t slot = static_cast<size_t>(t) * run.editCount + e;
       run.takeFrames[slot] = take.frameCount;
       run.takeTimeReference[slot] = take.metadata.timeReference;
+      run.takeDataOffset[slot] = take.dataOffset;
       run.longestTake[t] = std::max(run.longestTake[t], take.frameCount);
       if (e == 0) {
         RefuseUnbuildableFormat(path, take);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "driver/edit_plan.h"
+#include "driver/output_alignment.h"
 #include "driver/temporary_crossfade_file.h"
 #include "foundation/console.h"
 #include "foundation/replacement_file.h"
@@ -117,7 +118,8 @@ void BuildTrack(const RunTables& run, int32_t t, TemporaryCrossfadeFile& tempora
                run.crossfadeFrames[t],
                run.crossfadeType[t],
                temporary};
-  WriteWavHeader(job.output, job.format, job.plan.outputLength, run.trackMetadata[t]);
+  WriteWavHeader(job.output, job.format, job.plan.outputLength, run.trackMetadata[t],
+                 OutputPadBytes(run, t));
   Say("edits: ");
   const std::string& baseName = run.baseNames[t];
   for (int32_t u = 0; u < run.editCount; ++u) {

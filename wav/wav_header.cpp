@@ -8,6 +8,7 @@
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
 #include "foundation/visible_text.h"
+#include "wav/block_alignment.h"
 
 namespace wexmont {
 namespace {
@@ -45,6 +46,7 @@ constexpr size_t kSubFormat = 44;
 // The data chunk comes last, 8 bytes before the samples.
 constexpr int64_t kDataIdBeforeSamples = 8;
 constexpr int64_t kDataSizeBeforeSamples = 4;
+constexpr size_t kChunkSizeOffset = 4;  // in any chunk, after its id
 
 int64_t DataBytes(const SampleFormat& format, int64_t frameCount) {
   return frameCount * format.BytesPerSample() * static_cast<uint16_t>(format.channels);
@@ -126,10 +128,17 @@ WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount, int64_t me
   return header;
 }
 
+WavHeader BuildJunkChunk(int64_t chunkBytes) {
+  WavHeader chunk(static_cast<size_t>(std::max(chunkBytes, kJunkChunkHeaderBytes)), 0);
+  PutId(chunk, 0, "JUNK");
+  Store32LE(&chunk[kChunkSizeOffset], static_cast<uint32_t>(chunk.size() - kJunkChunkHeaderBytes));
+  return chunk;
+}
+
 void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t frameCount,
-                    const CarriedMetadata& metadata) {
+                    const CarriedMetadata& metadata, int64_t padBytes) {
   // The frame count is bounded first, so that the product cannot overflow.
-  const int64_t metadataBytes = metadata.ChunkBytes();
+  const int64_t metadataBytes = metadata.ChunkBytes() + padBytes;
   const int64_t maxDataBytes = MaxDataBytes(format, metadataBytes);
   const bool fits = frameCount >= 0 && frameCount <= maxDataBytes;
   const int64_t dataBytes = fits ? DataBytes(format, frameCount) : -1;
@@ -142,12 +151,17 @@ void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t
   if (!file.IsOpen()) {
     EndRun(">> Cannot create %s, exiting\n", VisibleText(path).c_str());
   }
-  // The carried chunks go between the format chunk and the data chunk.
+  // The carried chunks, then the pad, go between the format chunk and the
+  // data chunk.
   const auto dataChunk = std::span(header).last(static_cast<size_t>(kDataIdBeforeSamples));
   const auto beforeData = std::span(header).first(header.size() - dataChunk.size());
-  const bool written =
-      file.WriteAt(0, beforeData) &&
-      file.WriteAt(WriteCarriedMetadata(file, path, beforeData.size(), metadata), dataChunk);
+  bool written = file.WriteAt(0, beforeData);
+  int64_t position = written ? WriteCarriedMetadata(file, path, beforeData.size(), metadata) : 0;
+  if (written && padBytes > 0) {
+    written = file.WriteAt(position, BuildJunkChunk(padBytes));
+    position += padBytes;
+  }
+  written = written && file.WriteAt(position, dataChunk);
   if (!written || !file.Close()) {
     EndRun(">> Cannot write %s, exiting\n", VisibleText(path).c_str());
   }

@@ -31,13 +31,18 @@ int64_t MaxDataBytes(const SampleFormat& format, int64_t metadataBytes = 0);
 
 // The header bytes announcing `frameCount` frames of `format`, whose RIFF
 // size counts `metadataBytes` more, for chunks that go before the data chunk
-// (its last 8 bytes).
+// (its last 8 bytes): carried metadata and a JUNK chunk.
 WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount, int64_t metadataBytes = 0);
 
+// A JUNK chunk of `chunkBytes` bytes in all (at least its 8-byte header, an
+// even number): zeros after the header.
+WavHeader BuildJunkChunk(int64_t chunkBytes);
+
 // Creates the file at `path` (or cuts an existing one) holding only the
-// header, with the chunks of `metadata` before its data chunk. Ends the run
+// header, with the chunks of `metadata` and then a JUNK chunk of `padBytes`
+// (none for 0, see AlignmentPadBytes) before its data chunk. Ends the run
 // when the file cannot be written or the data size does not fit the header.
 void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t frameCount,
-                    const CarriedMetadata& metadata = {});
+                    const CarriedMetadata& metadata = {}, int64_t padBytes = 0);
 
 }  // namespace wexmont
