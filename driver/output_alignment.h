@@ -9,9 +9,8 @@
 namespace wexmont {
 
 // The pad's size in bytes (0 for none): AlignmentPadBytes of the output's
-// header and the data offsets of the takes whose segments are copied (those
-// of every edit point but the last). No pad where it would make the output
-// too large for its header to announce.
+// header and the data offsets of the takes whose segments are copied. No
+// pad where it would make the output too large for its header to announce.
 int64_t OutputPadBytes(const RunTables& run, int32_t track);
 
 }  // namespace wexmont

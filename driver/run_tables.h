@@ -42,8 +42,9 @@ struct RunTables {
   std::vector<int64_t> takeFrames;  // frames of take e of track t at t * editCount + e
   // Time reference of take e of track t (its bext chunk's), at the same place.
   std::vector<std::optional<uint64_t>> takeTimeReference;
-  // Where the samples of take e of track t start in its file, at the same place.
-  std::vector<int64_t> takeDataOffset;
+  // Where the samples start in the files of the takes whose segments track t
+  // copies (those of every edit point but the last), each offset once.
+  std::vector<std::vector<int64_t>> segmentTakeDataOffsets;
   // What the output carries of the track's first take: bext and iXML.
   std::vector<CarriedMetadata> trackMetadata;
 
@@ -54,9 +55,6 @@ struct RunTables {
 
   int64_t TakeFrames(int32_t track, int32_t edit) const {
     return takeFrames[static_cast<size_t>(track) * editCount + edit];
-  }
-  int64_t TakeDataOffset(int32_t track, int32_t edit) const {
-    return takeDataOffset[static_cast<size_t>(track) * editCount + edit];
   }
 };
 

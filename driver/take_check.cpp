@@ -1,5 +1,6 @@
 #include "driver/take_check.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -139,7 +140,7 @@ void CheckTakes(RunTables& run) {
   run.longestTake.assign(tracks, 0);
   run.takeFrames.assign(tracks * static_cast<size_t>(run.editCount), 0);
   run.takeTimeReference.assign(run.takeFrames.size(), std::nullopt);
-  run.takeDataOffset.assign(run.takeFrames.size(), 0);
+  run.segmentTakeDataOffsets.assign(tracks, {});
   run.trackMetadata.assign(tracks, CarriedMetadata{});
 
   for (int32_t t = 0; t < run.trackCount; ++t) {
@@ -153,7 +154,11 @@ void CheckTakes(RunTables& run) {
       const size_t slot = static_cast<size_t>(t) * run.editCount + e;
       run.takeFrames[slot] = take.frameCount;
       run.takeTimeReference[slot] = take.metadata.timeReference;
-      run.takeDataOffset[slot] = take.dataOffset;
+      std::vector<int64_t>& offsets = run.segmentTakeDataOffsets[t];
+      if (e + 1 < run.editCount &&
+          std::find(offsets.begin(), offsets.end(), take.dataOffset) == offsets.end()) {
+        offsets.push_back(take.dataOffset);
+      }
       run.longestTake[t] = std::max(run.longestTake[t], take.frameCount);
       if (e == 0) {
         RefuseUnbuildableFormat(path, take);

@@ -4,6 +4,7 @@
 
 #include "foundation/console.h"
 #include "foundation/visible_text.h"
+#include "wav/block_alignment.h"
 #include "wav/data_chunk.h"
 
 namespace wexmont {
@@ -12,9 +13,9 @@ namespace {
 // A copy hands the kernel a whole run of frames at once (copy_file_range),
 // so that the bytes are copied once, page to page, instead of into the
 // process and out again, and where the file system shares blocks between
-// files (XFS and btrfs with reflink) the kernel clones whole extents instead
+// files (XFS and btrfs with reflink) the kernel clones whole blocks instead
 // of copying them: the output then shares the take's blocks wherever both
-// lie at the same offset within a block. Where the kernel cannot copy
+// lie at the same offset within a block (see CopyRun). Where the kernel cannot copy
 // between the two files (another file system) and for whatever it leaves (a
 // short copy), the bytes are read and written through the process, up to
 // 128 KiB at a time, as is silence, so that the buffer stays the same size
@@ -89,9 +90,19 @@ void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, in
     return;
   }
   // The whole run in one request to the kernel, which loops only on short
-  // copies; whatever it leaves goes through the process, a move at a time: a
-  // read or write that fails there is reported as such.
-  const int64_t copied = file_.CopyFrom(source.file, sourcePosition, position, bytes);
+  // copies. A file system that clones does so only from a block boundary in
+  // both files: where the run's bytes lie at the same offset within a block
+  // in both, the bytes up to the first boundary go in a request of their
+  // own. Whatever the kernel leaves goes through the process, a move at a
+  // time: a read or write that fails there is reported as such.
+  const int64_t intoBlock = position % kSharedBlockBytes;
+  const int64_t head = intoBlock == sourcePosition % kSharedBlockBytes && intoBlock > 0
+                           ? std::min(bytes, kSharedBlockBytes - intoBlock)
+                           : 0;
+  int64_t copied = head > 0 ? file_.CopyFrom(source.file, sourcePosition, position, head) : 0;
+  if (copied == head) {
+    copied += file_.CopyFrom(source.file, sourcePosition + head, position + head, bytes - head);
+  }
   for (int64_t done = copied; done < bytes;) {
     const int64_t move = MoveBytesAt(position + done, bytes - done);
     buffer_.resize(static_cast<size_t>(kMoveBytes));
