@@ -249,13 +249,13 @@ template <int32_t Channels>
     Doubles pairs01, pairs23;  // outgoing, incoming of frames 0 and 1, then 2 and 3
     std::memcpy(&pairs01, &gains[first], sizeof pairs01);
     std::memcpy(&pairs23, &gains[first + 2], sizeof pairs23);
-    return {__builtin_shuffle(pairs01, pairs23, Longs{0, 2, 4, 6}),
-            __builtin_shuffle(pairs01, pairs23, Longs{1, 3, 5, 7})};
+    return {Doubles{pairs01[0], pairs01[2], pairs23[0], pairs23[2]},
+            Doubles{pairs01[1], pairs01[3], pairs23[1], pairs23[3]}};
   } else {
     Doubles pairs;  // outgoing, incoming of two frames
     std::memcpy(&pairs, &gains[first / 2], sizeof pairs);
-    return {__builtin_shuffle(pairs, Longs{0, 0, 2, 2}),
-            __builtin_shuffle(pairs, Longs{1, 1, 3, 3})};
+    return {Doubles{pairs[0], pairs[0], pairs[2], pairs[2]},
+            Doubles{pairs[1], pairs[1], pairs[3], pairs[3]}};
   }
 }
 
