@@ -44,6 +44,12 @@ class FileHandle {
   // Returns how many it copied: fewer (down to 0) where the source ends, a
   // write fails, or the kernel cannot copy between these files; the caller
   // moves the rest itself and learns why.
+  // Makes `bytes` bytes at `position` share the blocks of `source` at
+  // `sourcePosition` (a clone, on file systems that share blocks between
+  // files). Both positions and `bytes` must be multiples of the block size.
+  // False, with nothing changed, where the file system cannot.
+  bool CloneFrom(const FileHandle& source, int64_t sourcePosition, int64_t position,
+                 int64_t bytes) const;
   int64_t CopyFrom(const FileHandle& source, int64_t sourcePosition, int64_t position,
                    int64_t bytes) const;
   // Writes all bytes at the end of a file opened for appending.

@@ -10,17 +10,19 @@
 namespace wexmont {
 namespace {
 
-// A copy hands the kernel a whole run of frames at once (copy_file_range),
-// so that the bytes are copied once, page to page, instead of into the
-// process and out again, and where the file system shares blocks between
-// files (XFS and btrfs with reflink) the kernel clones whole blocks instead
-// of copying them: the output then shares the take's blocks wherever both
-// lie at the same offset within a block (see CopyRun). Where the kernel cannot copy
-// between the two files (another file system) and for whatever it leaves (a
-// short copy), the bytes are read and written through the process, up to
-// 128 KiB at a time, as is silence, so that the buffer stays the same size
-// however long the segment is. Each such move ends on a multiple of 128 KiB
-// of the destination, so after the first one every move covers whole pages.
+// Copies and silence move up to 128 KiB at a time, in ascending order, so a
+// call costs little beyond its bytes and the buffer stays the same size
+// however long the segment is. Each move ends on a multiple of 128 KiB of the
+// destination, so after the first one every move covers whole pages. A copy
+// moves its bytes with the kernel's own copy (copy_file_range) where the file
+// system offers it, so that they are copied once, from page to page, instead
+// of into the process and out again; elsewhere, and for whatever the kernel
+// leaves, it reads and writes them itself. Handed a whole segment at once,
+// the kernel's copy measured about a third more time than these moves on
+// ext4 (docs/benchmarks.md). Where the file system shares blocks between
+// files (XFS, btrfs), a segment's whole blocks are instead cloned in one
+// request (see CopyRun): nothing is copied, and the output shares the take's
+// blocks.
 constexpr int64_t kMoveBytes = int64_t{128} * 1024;
 
 // Length of the move that starts at destination byte `position`, with `left`
@@ -83,25 +85,46 @@ void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
   }
 }
 
+// Copies up to `bytes` bytes with the kernel's copy, a move at a time;
+// returns how many it copied.
+int64_t FrameWriter::KernelCopy(const SampleSource& source, int64_t sourcePosition,
+                                int64_t position, int64_t bytes) const {
+  int64_t copied = 0;
+  while (copied < bytes) {
+    const int64_t move = MoveBytesAt(position + copied, bytes - copied);
+    const int64_t got =
+        file_.CopyFrom(source.file, sourcePosition + copied, position + copied, move);
+    copied += got;
+    if (got < move) {
+      break;
+    }
+  }
+  return copied;
+}
+
 void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, int64_t position,
                           int64_t frameCount) {
   const int64_t bytes = frameCount * bytesPerFrame_;
   if (bytes <= 0) {
     return;
   }
-  // The whole run in one request to the kernel, which loops only on short
-  // copies. A file system that clones does so only from a block boundary in
-  // both files: where the run's bytes lie at the same offset within a block
-  // in both, the bytes up to the first boundary go in a request of their
-  // own. Whatever the kernel leaves goes through the process, a move at a
-  // time: a read or write that fails there is reported as such.
+  // Where the run's bytes lie at the same offset within a block in both
+  // files, its whole blocks are cloned in one request, on file systems that
+  // share blocks (and once one says it cannot, no more are asked for).
+  // Everything else (the bytes before the first block boundary and after the
+  // last, or the whole run) the kernel copies a move at a time.
   const int64_t intoBlock = position % kSharedBlockBytes;
-  const int64_t head = intoBlock == sourcePosition % kSharedBlockBytes && intoBlock > 0
-                           ? std::min(bytes, kSharedBlockBytes - intoBlock)
-                           : 0;
-  int64_t copied = head > 0 ? file_.CopyFrom(source.file, sourcePosition, position, head) : 0;
-  if (copied == head) {
-    copied += file_.CopyFrom(source.file, sourcePosition + head, position + head, bytes - head);
+  const int64_t head = intoBlock == sourcePosition % kSharedBlockBytes
+                           ? std::min(bytes, (kSharedBlockBytes - intoBlock) % kSharedBlockBytes)
+                           : bytes;
+  const int64_t blocks = (bytes - head) / kSharedBlockBytes * kSharedBlockBytes;
+  int64_t copied = KernelCopy(source, sourcePosition, position, head);
+  if (copied == head && blocks > 0 && clones_) {
+    clones_ = file_.CloneFrom(source.file, sourcePosition + head, position + head, blocks);
+    copied += clones_ ? blocks : 0;
+  }
+  if (copied == head + (clones_ ? blocks : 0)) {
+    copied += KernelCopy(source, sourcePosition + copied, position + copied, bytes - copied);
   }
   for (int64_t done = copied; done < bytes;) {
     const int64_t move = MoveBytesAt(position + done, bytes - done);

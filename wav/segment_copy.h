@@ -47,6 +47,8 @@ class FrameWriter {
   void ZeroRun(int64_t frame, int64_t frameCount);
   void CopyRun(const SampleSource& source, int64_t sourcePosition, int64_t position,
                int64_t frameCount);
+  int64_t KernelCopy(const SampleSource& source, int64_t sourcePosition, int64_t position,
+                     int64_t bytes) const;
 
   std::string path_;
   int64_t bytesPerFrame_;
@@ -54,6 +56,7 @@ class FrameWriter {
   std::optional<int64_t> dataOffset_;
   std::vector<uint8_t> buffer_;  // one move's bytes
   std::vector<uint8_t> zeros_;   // one move's silence
+  bool clones_ = true;           // until the file system says it cannot clone
 };
 
 // Copies `frameCount` frames from `sourceFrame` on in `sourcePath` to

@@ -74,10 +74,10 @@ TEST(SegmentCopy, WritesExactlyTheFramesAskedFor) {
   }
 }
 
-// A long run in one piece, from a take beside the output (the kernel copies
-// it, or on XFS and btrfs clones it) and from a take on another file system
+// A long run from a take beside the output (the kernel copies it, or on XFS
+// and btrfs clones its whole blocks) and from a take on another file system
 // (tmpfs: read and written through the process, a move at a time).
-TEST(SegmentCopy, LongRunsCopyWholeFromThisOrAnotherFileSystem) {
+TEST(SegmentCopy, LongRunsCopyFromThisOrAnotherFileSystem) {
   testing::ScratchDir dir;
   constexpr int64_t kLongTakeFrames = 100000;  // several moves of 128 KiB
   std::vector<double> samples(kLongTakeFrames * 2);
