@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install_missing.sh cmake g++ make pkg-config libgtest-dev libsndfile1-dev sndfile-programs sox clang libclang-rt-14-dev valgrind \
-  man-db groff-base
+  man-db groff-base python3 chromium
 
 jobs=$(nproc)
 run_suite() {  # build folder, extra CMake options...
@@ -38,11 +38,11 @@ for target in track_lists rc_file take_probe crossfade whole_run; do
   fi
 done
 
-echo "== One project under valgrind memcheck, checked and built"
+echo "== One project under valgrind memcheck, checked, built and drawn"
 project=$(mktemp -d)
 trap 'rm -rf "$project"' EXIT
 build/test/wexmont_demo "$project" >/dev/null
-for argument in --check ""; do  # the check first: it writes nothing
+for argument in --check "" --sheet; do  # the check first: it writes nothing
   (cd "$project" && valgrind -q --error-exitcode=1 --leak-check=full \
     --errors-for-leak-kinds=definite,indirect "$OLDPWD/build/test/wexmont" $argument >/dev/null)
 done

@@ -156,6 +156,27 @@ BENCHMARK(BM_MixBlock)
     ->Args({wexmont::kBytes32, 0})
     ->Args({wexmont::kBytes32, 1});
 
+// A take opened as the builder opens it, its sample area found by the probe.
+wexmont::SampleSource OpenTake(const std::string& path) {
+  const wexmont::FileHandle file = wexmont::FileHandle::OpenRegularForReading(path);
+  return wexmont::SampleSource::Open(
+      path, wexmont::FindSampleArea(file, wexmont::kProbeScanLast).value_or(wexmont::SampleArea{}));
+}
+
+// A copy or a run of silence as the builder writes them into an output.
+void CopyFrames(const std::string& output, const std::string& take, int64_t frame, int64_t frames,
+                int64_t takeFrame) {
+  wexmont::FrameWriter writer(output, wexmont::kBytes24, kChannels, wexmont::kHeaderBytes);
+  writer.Copy(OpenTake(take), frame, frames, takeFrame);
+  writer.Close();
+}
+
+void WriteSilence(const std::string& output, int64_t frames) {
+  wexmont::FrameWriter writer(output, wexmont::kBytes24, kChannels, wexmont::kHeaderBytes);
+  writer.Silence(0, frames);
+  writer.Close();
+}
+
 // One crossfade as the track builder makes it: placed in two open takes,
 // rendered and written over the cut of an open output, with the gains and
 // buffers of the track. Arguments: crossfade milliseconds.
@@ -164,19 +185,15 @@ void BM_Crossfade(benchmark::State& state) {
   const int64_t crossfadeFrames = state.range(0) * kRate / 1000;
   const int64_t centre = kTakeFrames / 2;
   wexmont::WriteWavHeader(files.Output(), kFormat, kTakeFrames);
-  wexmont::WriteSilence(files.Output(), 0, wexmont::kBytes24, kChannels, kTakeFrames);
-  wexmont::FrameWriter output(files.Output(), wexmont::kBytes24, kChannels);
-  const auto takeA = wexmont::SampleSource::Open(files.TakeA(), wexmont::kCopyScanLast);
-  const auto takeB = wexmont::SampleSource::Open(files.TakeB(), wexmont::kCopyScanLast);
+  WriteSilence(files.Output(), kTakeFrames);
+  wexmont::FrameWriter output(files.Output(), wexmont::kBytes24, kChannels, wexmont::kHeaderBytes);
+  const auto takeA = OpenTake(files.TakeA());
+  const auto takeB = OpenTake(files.TakeB());
   wexmont::CrossfadeRenderer renderer(wexmont::kEqualPowerCurve, crossfadeFrames, kChannels,
                                       k24Bit);
   const int64_t start = centre - crossfadeFrames / 2;
   for (auto _ : state) {
-    const wexmont::CrossfadeSpan span = renderer.Place(takeA, takeB, centre, centre);
-    if (span.result != wexmont::kCrossfadeRendered) {
-      state.SkipWithError("crossfade failed");
-      break;
-    }
+    const wexmont::CrossfadeSpan span{&takeA, &takeB, start, kTakeFrames, kTakeFrames};
     renderer.Render(span, crossfadeFrames, [&](int64_t first, std::span<const uint8_t> frames) {
       output.Put(start + first, frames);
     });
@@ -194,8 +211,7 @@ void BM_InsertSegment(benchmark::State& state) {
   const int64_t frames = state.range(0);
   wexmont::WriteWavHeader(files.Output(), kFormat, frames);
   for (auto _ : state) {
-    wexmont::CopyFrames(files.Output(), files.TakeA(), 1000, wexmont::kBytes24, kChannels, frames,
-                        1000);
+    CopyFrames(files.Output(), files.TakeA(), 1000, frames, 1000);
   }
   state.SetBytesProcessed(state.iterations() * frames * kChannels * wexmont::kBytes24);
   std::remove(files.Output().c_str());
@@ -217,8 +233,7 @@ void BM_InsertSegmentFromAnotherFileSystem(benchmark::State& state) {
   const int64_t frames = state.range(0);
   wexmont::WriteWavHeader(files.Output(), kFormat, frames);
   for (auto _ : state) {
-    wexmont::CopyFrames(files.Output(), files.ForeignTake(), 1000, wexmont::kBytes24, kChannels,
-                        frames, 1000);
+    CopyFrames(files.Output(), files.ForeignTake(), 1000, frames, 1000);
   }
   state.SetBytesProcessed(state.iterations() * frames * kChannels * wexmont::kBytes24);
   std::remove(files.Output().c_str());
@@ -235,8 +250,7 @@ void BM_InsertPastSourceEnd(benchmark::State& state) {
   const int64_t frames = state.range(0);
   wexmont::WriteWavHeader(files.Output(), kFormat, frames);
   for (auto _ : state) {
-    wexmont::CopyFrames(files.Output(), files.TakeA(), 0, wexmont::kBytes24, kChannels, frames,
-                        kTakeFrames - frames / 2);
+    CopyFrames(files.Output(), files.TakeA(), 0, frames, kTakeFrames - frames / 2);
   }
   state.SetBytesProcessed(state.iterations() * frames * kChannels * wexmont::kBytes24);
   std::remove(files.Output().c_str());
@@ -249,7 +263,7 @@ void BM_PadSilence(benchmark::State& state) {
   const int64_t frames = state.range(0);
   wexmont::WriteWavHeader(files.Output(), kFormat, frames);
   for (auto _ : state) {
-    wexmont::WriteSilence(files.Output(), 0, wexmont::kBytes24, kChannels, frames);
+    WriteSilence(files.Output(), frames);
   }
   state.SetBytesProcessed(state.iterations() * frames * kChannels * wexmont::kBytes24);
   std::remove(files.Output().c_str());

@@ -10,13 +10,15 @@
 # read once (untimed). It prints the best and median wall time, throughput (MB
 # of output per second) and peak resident memory of each, the ratios
 # wexmont/bound and peer/wexmont, a density table (the main project at more
-# edit points), a scaling table over take length and edit points, and the
-# Google Benchmark timings of the inner routines. Then a wide project (256
-# tracks x 1024 edit points of short takes) against the bound, and, when run
-# as root, the main project on an XFS image with reflink (a loop device):
-# wexmont against cp, which clones there, and the share of the outputs'
-# blocks that the file system shares with the takes (FIEMAP's shared flag, as
-# filefrag shows it). The scratch folder is removed at the end.
+# edit points), a scaling table over take length and edit points, a large
+# output (one track of 16-channel 32-bit float past 4 GiB, written as RF64)
+# against cp of the same bytes, and the Google Benchmark timings of the inner
+# routines. Then a wide project (256 tracks x 1024 edit points of short takes)
+# against the bound, and, when run as root, the main project on an XFS image
+# with reflink (a loop device): wexmont against cp, which clones there, and
+# the share of the outputs' blocks that the file system shares with the takes
+# (FIEMAP's shared flag, as filefrag shows it). The scratch folder is removed
+# at the end.
 #
 #   bench/run_bench.sh            default project: 4 tracks x 3 takes x 10 min,
 #                                 48 kHz 24-bit stereo, 40 edit points, 200 ms
@@ -26,8 +28,9 @@
 # Options: --runs N, --tracks N, --takes N, --minutes M, --edits N, --xfade-ms MS,
 # --replace (each wexmont run replaces the outputs of the one before, as a
 # rebuild does, instead of writing them into an empty folder),
-# --no-peer, --no-density, --no-scaling, --no-micro, --no-wide, --no-xfs,
-# --keep (leave the scratch folder),
+# --large-gb G (size of the large output, default 5), --no-peer, --no-density,
+# --no-scaling, --no-large, --no-micro, --no-wide, --no-xfs, --keep (leave the
+# scratch folder),
 # --scratch DIR (where the scratch folder is made; default build/bench),
 # --build DIR (default build/bench),
 # --wexmont BINARY (time this program instead of the one built here, e.g. a
@@ -58,7 +61,8 @@ if ((quick)); then
   density_edits=(10 50 100)
   micro_time=0.01
 fi
-peer=1 scaling=1 density=1 micro=1 wide=1 xfs=1 keep=0 replace=0 wexmont_given=
+peer=1 scaling=1 density=1 large=1 micro=1 wide=1 xfs=1 keep=0 replace=0 wexmont_given=
+large_gb=5
 scratch_parent=$root/build/bench
 build=$root/build/bench
 while (($#)); do
@@ -73,6 +77,8 @@ while (($#)); do
     --no-peer) peer=0 ;;
     --no-scaling) scaling=0 ;;
     --no-density) density=0 ;;
+    --no-large) large=0 ;;
+    --large-gb) large_gb=$2; shift ;;
     --no-micro) micro=0 ;;
     --no-wide) wide=0 ;;
     --no-xfs) xfs=0 ;;
@@ -81,7 +87,7 @@ while (($#)); do
     --replace) replace=1 ;;
     --scratch) scratch_parent=$(realpath -m "$2"); shift ;;
     --build) build=$(realpath -m "$2"); shift ;;
-    *) sed -n '2,35p' "$0"; exit 2 ;;
+    *) sed -n '2,37p' "$0"; exit 2 ;;
   esac
   shift
 done
@@ -450,6 +456,55 @@ if ((xfs)); then
     umount "$xfs_mount" && xfs_mount=
     losetup -d "$xfs_device" && xfs_device=
     rm -f "$image"
+  fi
+fi
+
+# --- large output -----------------------------------------------------------
+# One track of two 16-channel 32-bit float takes at 48 kHz, long enough for an
+# output of large_gb GB: past 4 GiB, so it is written as RF64. The bound is cp
+# of that output itself, the same bytes. Its takes, the output and the copy
+# must fit beside each other; where they do not, the row is skipped.
+if ((large)); then
+  large_bytes_per_second=$((48000 * 16 * 4))
+  large_minutes=$(awk -v g="$large_gb" -v b="$large_bytes_per_second" \
+    'BEGIN { printf "%.4f", (g * 1e9 / b + 2) / 60 }')
+  large_needed=$(awk -v g="$large_gb" 'BEGIN { printf "%.0f", 4 * g * 1e9 + 2^30 }')
+  large_free=$(df -B1 --output=avail "$scratch" | tail -1)
+  echo
+  if ((large_free < large_needed)); then
+    echo "== Large output: skipped, $((large_needed >> 20)) MiB of disk needed in $scratch," \
+      "$((large_free >> 20)) MiB free"
+  else
+    folder=$scratch/large
+    "$generate" "$folder" --tracks 1 --takes 2 --minutes "$large_minutes" --edits "$edits" \
+      --channels 16 --bits 32 --float --xfade-ms "$xfade_ms"
+    rm -f "$folder/sox_peer.sh"
+    rows=$scratch/results/large
+    rm -rf "$rows" && mkdir -p "$rows"
+    (cd "$folder" && "$wexmont" >/dev/null)
+    output=$(ls "$folder"/*_bld.wav)
+    [ "$(head -c 4 "$output")" = RF64 ] || { echo "The large output is no RF64 file: $output"; exit 1; }
+    bytes=$(stat -c %s "$output")
+    for ((r = 1; r <= runs; ++r)); do
+      measure "$folder" "$rows/wexmont" "$outputs_to_remove" "*[A-Z].wav" "$wexmont"
+      measure "$folder" "$rows/bound" large_copy.bin "$(basename "$output")" \
+        cp "${cp_options[@]}" "$(basename "$output")" large_copy.bin
+    done
+    echo "== Large output: $bytes bytes ($(awk -v b="$bytes" 'BEGIN { printf "%.2f", b / 1e9 }') GB)," \
+      "1 track of 16-channel 32-bit float, RF64, $edits edit points; best and median of $runs runs"
+    echo
+    echo "| contender | best wall s | median wall s | MB/s of output (median) | CPU s (user + sys) | peak memory MiB |"
+    echo "|---|---:|---:|---:|---:|---:|"
+    for c in wexmont bound; do
+      label=$c
+      [ "$c" = bound ] && label="bound: cp of the same $((bytes >> 20)) MiB"
+      echo "| $label | $(best "$rows/$c" 1) | $(median "$rows/$c" 1) |" \
+        "$(mbps "$bytes" "$(median "$rows/$c" 1)") | $(median "$rows/$c" 3) |" \
+        "$(mib "$(largest "$rows/$c" 2)") |"
+    done
+    echo
+    echo "wexmont / bound = $(ratio "$(median "$rows/wexmont" 1)" "$(median "$rows/bound" 1)") (wall)"
+    rm -rf "$folder"
   fi
 fi
 

@@ -3,5 +3,6 @@
 
 int main(int argc, char** argv) {
   wexmont::RemoveUnfinishedFilesOnStopSignals();
+  wexmont::IgnoreSignalsOfFailedWrites();
   return wexmont::RunWexmont(argc, argv);
 }

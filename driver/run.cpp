@@ -2,13 +2,14 @@
 
 #include <new>
 
+#include "driver/builder/track_builder.h"
 #include "driver/command_line.h"
-#include "driver/edit_plan.h"
-#include "driver/project_check_report.h"
-#include "driver/project_checks.h"
-#include "driver/run_tables.h"
-#include "driver/take_check.h"
-#include "driver/track_builder.h"
+#include "driver/plan/make_plan.h"
+#include "driver/read/input_checks.h"
+#include "driver/read/read_project.h"
+#include "driver/report/check_report.h"
+#include "driver/report/cut_sheet.h"
+#include "driver/report/folder_check.h"
 #include "foundation/console.h"
 #include "foundation/folder_lock.h"
 
@@ -17,39 +18,36 @@ namespace {
 
 constexpr const char* kBanner = "Wexmont - builds finished tracks from time-aligned takes";
 
-// Everything up to the crossfade matrix reads and checks; nothing is written
-// but the parameter template (and not even that for a check). Every refusal
-// comes before the first output. Returns true when the parameter file is
-// missing.
-bool ReadAndCheckProject(RunTables& run, int argc, char** argv, MissingParameterFile whenMissing) {
-  run.outputSuffix = ChooseOutputSuffix(argc, argv);
-  const bool parameterFileMissing =
-      ReadCrossfadeParams(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
-                          run.defaultCrossfadeLength, whenMissing) != 0;
-  ReadTrackList(run.trackCount, run.baseNames, kNameSlotBytes);
-  ReadEditList(run.editCount, run.takeNames, kNameSlotBytes, run.editTimes);
-  Say("Planning to build %i tracks", run.trackCount);
-  Say(" using %i edit points.\n\n", run.editCount);
-  SpreadDefaultCrossfade(run);
-  CheckCrossfadeSettings(run);
-  FormOutputNames(run);
-  CheckEditOrder(run);
-  CheckEditTimes(run);
-  if (run.trackCount >= 1) {
-    CheckTakes(run);
-    RefuseOutputsThatAreInputs(run);
-  }
-  PlanEdits(run);
-  return parameterFileMissing;
+// Reads and checks the project and makes its plan; prints the crossfade
+// matrix. Nothing is written but the parameter template (and not even that
+// for a check). Every refusal comes before the first output.
+Plan PlanProject(const CommandLine& commandLine, MissingParameterFile whenMissing) {
+  const ProjectInput input = ReadProject(ChooseOutputSuffix(commandLine), whenMissing);
+  Plan plan = MakePlan(input);
+  PrintCrossfadeMatrix(plan);
+  return plan;
 }
 
-// Every check of a build, then the plan of every track; writes nothing.
-void CheckProject(int argc, char** argv) {
+// Every check of a build, the folder's included, then the plan of every
+// track; writes nothing.
+void CheckProject(const CommandLine& commandLine) {
   Say("\n%s\n\n", kBanner);
-  RunTables run;
-  const bool parameterFileMissing =
-      ReadAndCheckProject(run, argc, argv, MissingParameterFile::kLeaveMissing);
-  ReportProjectCheck(run, parameterFileMissing);
+  const Plan plan = PlanProject(commandLine, MissingParameterFile::kLeaveMissing);
+  CheckFolderIsWritable(plan);
+  ReportProjectCheck(plan);
+}
+
+// The checks of --check, then the cut sheet of the plan: the only file it
+// writes, replaced whole.
+void WriteSheetOfProject(const CommandLine& commandLine) {
+  Say("\n%s\n\n", kBanner);
+  const Plan plan = PlanProject(commandLine, MissingParameterFile::kLeaveMissing);
+  CheckFolderIsWritable(plan);
+  PrintPlanNotes(plan);
+  WriteCutSheet(plan);
+  Say("\nCut sheet written to %s: %zu track%s, %zu edit point%s.\n\n", kCutSheetFile,
+      plan.tracks.size(), plan.tracks.size() == 1 ? "" : "s", plan.editCount,
+      plan.editCount == 1 ? "" : "s");
 }
 
 // Every build uses the one temporary crossfade file of the folder, so two
@@ -65,38 +63,46 @@ FolderLock HoldProjectFolder() {
   return lock;
 }
 
-void Run(int argc, char** argv) {
+void Run(const CommandLine& commandLine) {
   Say("\n%s\n\n", kBanner);
   const FolderLock folder = HoldProjectFolder();
-  RunTables run;
-  ReadAndCheckProject(run, argc, argv, MissingParameterFile::kWriteTemplate);
-  BuildTracks(run);
+  const Plan plan = PlanProject(commandLine, MissingParameterFile::kWriteTemplate);
+  PrintPlanNotes(plan);
+  BuildTracks(plan);
   Say("\n\nDone\n\n");
 }
 
-void RunAsAsked(int argc, char** argv) {
-  switch (RunModeOf(argc, argv)) {
+// The exit status of a run that was not stopped.
+int RunAsAsked(int argc, char** argv) {
+  const CommandLine commandLine = ReadCommandLine(argc, argv);
+  switch (commandLine.mode) {
     case RunMode::kHelp:
       PrintUsage();
-      return;
+      return 0;
     case RunMode::kVersion:
       PrintVersion();
-      return;
+      return 0;
+    case RunMode::kRefused:
+      PrintRefusedOption(commandLine.refusedOption);
+      return kUsageStatus;
     case RunMode::kCheck:
-      CheckProject(argc, argv);
-      return;
+      CheckProject(commandLine);
+      return 0;
+    case RunMode::kSheet:
+      WriteSheetOfProject(commandLine);
+      return 0;
     case RunMode::kBuild:
-      Run(argc, argv);
-      return;
+      Run(commandLine);
+      return 0;
   }
+  return 0;
 }
 
 }  // namespace
 
 int RunWexmont(int argc, char** argv) {
   try {
-    RunAsAsked(argc, argv);
-    return 0;
+    return RunAsAsked(argc, argv);
   } catch (const RunStop&) {
     return 1;
   } catch (const std::bad_alloc&) {

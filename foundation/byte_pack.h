@@ -34,6 +34,11 @@ inline void Store32LE(uint8_t* bytes, uint32_t value) {
   bytes[3] = static_cast<uint8_t>(value >> 24);
 }
 
+inline void Store64LE(uint8_t* bytes, uint64_t value) {
+  Store32LE(bytes, static_cast<uint32_t>(value));
+  Store32LE(bytes + 4, static_cast<uint32_t>(value >> 32));
+}
+
 // A two's-complement sample of `width` bytes (2 to 4): the top byte carries
 // the sign, the lower bytes are unsigned.
 inline int32_t LoadSampleLE(const uint8_t* bytes, int width) {

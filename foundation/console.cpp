@@ -1,7 +1,9 @@
 #include "foundation/console.h"
 
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 namespace wexmont {
@@ -20,6 +22,24 @@ std::string FormatMessage(const char* format, va_list args) {
   return std::string(text.data(), static_cast<size_t>(length));
 }
 
+constexpr std::string_view kMessageStart = ">>";
+
+volatile sig_atomic_t midLine = 0;  // read by signal handlers
+int column = 0;
+BeforeConsoleText beforeText = nullptr;
+
+void Print(const std::string& text) {
+  if (beforeText != nullptr) {
+    beforeText();
+  }
+  std::fputs(text.c_str(), stdout);
+  std::fflush(stdout);
+  const size_t lastLineFeed = text.rfind('\n');
+  column = lastLineFeed == std::string::npos ? column + static_cast<int>(text.size())
+                                             : static_cast<int>(text.size() - lastLineFeed - 1);
+  midLine = column != 0;
+}
+
 }  // namespace
 
 void EndRun(const char* format, ...) {
@@ -27,17 +47,33 @@ void EndRun(const char* format, ...) {
   va_start(args, format);
   const std::string message = FormatMessage(format, args);
   va_end(args);
-  std::fputs(message.c_str(), stdout);
-  std::fflush(stdout);
+  std::string line = LineFeedBeforeMessage();
+  line += message;
+  Print(line);
   throw RunStop(message);
 }
 
 void Say(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vprintf(format, args);
+  const std::string text = FormatMessage(format, args);
   va_end(args);
-  std::fflush(stdout);
+  std::string line =
+      std::string_view(text).starts_with(kMessageStart) ? LineFeedBeforeMessage() : "";
+  line += text;
+  Print(line);
+}
+
+int ConsoleColumn() {
+  return column;
+}
+
+const char* LineFeedBeforeMessage() {
+  return midLine ? "\n" : "";
+}
+
+void SetBeforeConsoleText(BeforeConsoleText hook) {
+  beforeText = hook;
 }
 
 }  // namespace wexmont

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "foundation/console.h"
@@ -50,7 +52,7 @@ ReplacementFile::ReplacementFile(const std::string& path)
   // A file the user may not write stays as it is, as it would if it were
   // written in place.
   if (exists && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
-    EndRun(">> Cannot create %s, exiting\n", name_.c_str());
+    EndRun(">> Cannot create %s: %s, exiting\n", name_.c_str(), std::strerror(errno));
   }
   writtenPath_ = target_ + kPartialSuffix;
   unfinished_.emplace(writtenPath_);
@@ -66,10 +68,10 @@ void ReplacementFile::Commit() {
   struct stat info;
   if (::stat(target_.c_str(), &info) == 0 &&
       ::chmod(writtenPath_.c_str(), info.st_mode & kPermissionBits) != 0) {
-    EndRun(">> Cannot replace %s, exiting\n", name_.c_str());
+    EndRun(">> Cannot replace %s: %s, exiting\n", name_.c_str(), std::strerror(errno));
   }
   if (std::rename(writtenPath_.c_str(), target_.c_str()) != 0) {
-    EndRun(">> Cannot replace %s, exiting\n", name_.c_str());
+    EndRun(">> Cannot replace %s: %s, exiting\n", name_.c_str(), std::strerror(errno));
   }
   unfinished_->Keep();
 }

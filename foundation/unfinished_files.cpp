@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "foundation/console.h"
+#include "foundation/progress_bar.h"
 
 namespace wexmont {
 namespace {
@@ -25,7 +26,7 @@ struct Slot {
 
 std::array<Slot, kSlots> slots;
 
-constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
+constexpr std::array<int, 4> kStopSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 sigset_t StopSignalSet() {
   sigset_t set;
@@ -58,6 +59,8 @@ std::string_view StopMessage(int signal) {
       return ">> Interrupted, exiting\n";
     case SIGTERM:
       return ">> Terminated, exiting\n";
+    case SIGQUIT:
+      return ">> Quit, exiting\n";
     default:
       return ">> Hung up, exiting\n";
   }
@@ -70,8 +73,13 @@ void OnStopSignal(int signal) {
       ::unlink(slot.path.data());
     }
   }
+  EraseProgressBarInSignalHandler();
+  const std::string_view lineFeed = LineFeedBeforeMessage();
   const std::string_view message = StopMessage(signal);
-  [[maybe_unused]] const ssize_t written = ::write(STDOUT_FILENO, message.data(), message.size());
+  // A closed standard output (SIGPIPE is ignored) fails these writes; the
+  // files are removed all the same.
+  [[maybe_unused]] ssize_t written = ::write(STDOUT_FILENO, lineFeed.data(), lineFeed.size());
+  written = ::write(STDOUT_FILENO, message.data(), message.size());
   // The action is back at its default (SA_RESETHAND) and the signal is held
   // until the handler returns; then it ends the process with its own status.
   ::raise(signal);
@@ -118,6 +126,12 @@ void RemoveUnfinishedFilesOnStopSignals() {
     if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) {
       ::sigaction(signal, &action, nullptr);
     }
+  }
+}
+
+void IgnoreSignalsOfFailedWrites() {
+  for (const int signal : {SIGPIPE, SIGXFSZ}) {
+    ::signal(signal, SIG_IGN);
   }
 }
 

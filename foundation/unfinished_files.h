@@ -1,5 +1,5 @@
 // Files the run is in the middle of writing. When the run stops early (a
-// refusal, a failed write, or SIGINT, SIGTERM or SIGHUP) they are removed, so
+// refusal, a failed write, or SIGINT, SIGTERM, SIGHUP or SIGQUIT) they are removed, so
 // that nothing half-written is left behind. Their names wait in fixed
 // buffers, filled while the stop signals are held back, so that a signal
 // handler can remove them with nothing but unlink.
@@ -27,11 +27,18 @@ class UnfinishedFile {
   int slot_;
 };
 
-// From now on SIGINT, SIGTERM and SIGHUP remove every unfinished file, print
+// From now on SIGINT, SIGTERM, SIGHUP and SIGQUIT remove every unfinished file, print
 // one line and end the process as the signal does by default. A signal that
 // was ignored when the process started (nohup, a background job) stays
 // ignored. Only the program calls this: tests and fuzz targets that run a
 // build in their own process keep their own signal handling.
 void RemoveUnfinishedFilesOnStopSignals();
+
+// From now on a write to a closed pipe (SIGPIPE) or past the file size limit
+// (SIGXFSZ) fails with its reason (EPIPE, EFBIG) instead of ending the
+// process: a build whose standard output was closed goes on to its end, and
+// a file grown past the limit ends the run with a message like any failed
+// write, removing its unfinished files. Only the program calls this.
+void IgnoreSignalsOfFailedWrites();
 
 }  // namespace wexmont

@@ -16,16 +16,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::WriteBytes("wexmontrc.txt", std::string_view(reinterpret_cast<const char*>(data), size));
-  CrossfadeTypes types{};
-  CrossfadeLengths lengths{};
-  int32_t defaultType = 0;
-  float defaultLength = 0;
   try {
     // The file stands there, so it is read and never replaced by the template.
-    if (ReadCrossfadeParams(types, lengths, defaultType, defaultLength) != 0) {
+    const CrossfadeParams params = ReadCrossfadeParams(MissingParameterFile::kWriteTemplate);
+    if (params.fileMissing) {
       std::abort();
     }
-    for (const IgnoredSetting& setting : FindIgnoredSettings(static_cast<int32_t>(size % 4))) {
+    for (const IgnoredSetting& setting :
+         FindIgnoredSettings(params.text, static_cast<int32_t>(size % 4))) {
       if (setting.line == 0 || setting.lineText.find('\n') != std::string::npos) {
         std::abort();
       }

@@ -1,11 +1,13 @@
 #include "project/crossfade_params.h"
 
+#include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
 
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/visible_text.h"
 #include "project/text_file.h"
 
 namespace wexmont {
@@ -26,12 +28,26 @@ std::string_view NeedValue(Tokenizer& tokens, const char* keyword, const char* v
   return *value;
 }
 
+constexpr const char* kMarkersKeyword = "markers";
+
+// Only "1" and "0" are read: a value meant to switch the markers on that did
+// not would leave the outputs without them and nobody the wiser.
+bool MarkersValue(std::string_view word, size_t line) {
+  const std::string_view value = TrimSpaces(word);
+  if (value != "0" && value != "1") {
+    EndRun(">> %s line %zu: markers takes 0 (off) or 1 (on), not \"%s\", exiting\n", kParameterFile,
+           line, VisibleText(std::string(word)).c_str());
+  }
+  return value == "1";
+}
+
 void WriteTemplate() {
   FileHandle file = FileHandle::CreateEmpty(kParameterFile);
   const auto text = std::span(reinterpret_cast<const uint8_t*>(kParameterTemplate),
                               std::strlen(kParameterTemplate));
   if (!file.IsOpen() || !file.WriteAt(0, text) || !file.Close()) {
-    EndRun(">> Cannot write the template %s, exiting\n", kParameterFile);
+    EndRun(">> Cannot write the template %s: %s, exiting\n", kParameterFile,
+           FileErrorText(file.Error()).c_str());
   }
 }
 
@@ -55,6 +71,8 @@ ParameterWords ParseParameterText(std::string_view text) {
       const char* values = "a length and a type";
       const std::string_view length = NeedValue(tokens, "xf_all", values);
       words.settings.push_back({line, 0, length, NeedValue(tokens, "xf_all", values)});
+    } else if (*token == kMarkersKeyword) {
+      words.cutMarkers = MarkersValue(NeedValue(tokens, kMarkersKeyword, "0 or 1"), line);
     } else {
       words.others.push_back({line, *token});
     }
@@ -68,32 +86,36 @@ std::optional<std::string> ReadParameterText() {
     // A file that stands there but cannot be read is the user's: never
     // overwrite it with the template.
     if (!IsMissing(kParameterFile)) {
-      EndRun(">> Cannot read %s, exiting\n", kParameterFile);
+      EndRun(">> Cannot read %s: %s, exiting\n", kParameterFile, FileErrorText(ENOENT).c_str());
     }
     return std::nullopt;
   }
   return WithPlainLineEnds(*text);
 }
 
-int32_t ReadCrossfadeParams(CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType,
-                            float& defaultLength, MissingParameterFile whenMissing) {
-  const std::optional<std::string> text = ReadParameterText();
+CrossfadeChoice CrossfadeParams::OfTrack(size_t t) const {
+  return tracks[t].type == 0 && all.type != 0 ? all : tracks[t];
+}
+
+CrossfadeParams ReadCrossfadeParams(MissingParameterFile whenMissing) {
+  CrossfadeParams params;
+  std::optional<std::string> text = ReadParameterText();
   if (!text) {
     if (whenMissing == MissingParameterFile::kWriteTemplate) {
       WriteTemplate();
     }
-    return 1;
+    params.fileMissing = true;
+    return params;
   }
-  for (const CrossfadeSetting& setting : ParseParameterText(*text).settings) {
-    if (setting.track == 0) {
-      defaultLength = ToFloat(setting.length);
-      defaultType = ToInt32(setting.type);
-    } else {
-      lengths[setting.track - 1] = ToFloat(setting.length);
-      types[setting.track - 1] = ToInt32(setting.type);
-    }
+  params.text = std::move(*text);
+  const ParameterWords words = ParseParameterText(params.text);
+  params.cutMarkers = words.cutMarkers;
+  for (const CrossfadeSetting& setting : words.settings) {
+    CrossfadeChoice& choice = setting.track == 0 ? params.all : params.tracks[setting.track - 1];
+    choice.length = {ToFloat(setting.length), ParseDecimal(TrimSpaces(setting.length))};
+    choice.type = ToInt32(setting.type);
   }
-  return 0;
+  return params;
 }
 
 }  // namespace wexmont

@@ -9,14 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include "project/decimal.h"
+
 namespace wexmont {
 
 constexpr size_t kCrossfadeSlots = 1024;
 constexpr size_t kParameterFileLimit = 1024;
 constexpr const char* kParameterFile = "wexmontrc.txt";
-
-using CrossfadeTypes = std::array<int32_t, kCrossfadeSlots>;
-using CrossfadeLengths = std::array<float, kCrossfadeSlots>;  // milliseconds
 
 // The text written when the parameter file is missing.
 extern const char kParameterTemplate[];
@@ -38,11 +37,14 @@ struct OtherWord {
 struct ParameterWords {
   std::vector<CrossfadeSetting> settings;  // in file order; later ones win
   std::vector<OtherWord> others;
+  // "markers TAB 1" switches cut markers in the outputs on, "markers TAB 0"
+  // off; the last such line wins. Off when none is given.
+  bool cutMarkers = false;
 };
 
 // The settings and other words of a parameter text (line ends made plain).
-// Ends the run on a keyword that lacks a value, and on an xf_tr track number
-// outside 1 to 1024.
+// Ends the run on a keyword that lacks a value, on an xf_tr track number
+// outside 1 to 1024, and on a markers value other than 0 or 1.
 ParameterWords ParseParameterText(std::string_view text);
 
 // The parameter file's text with plain line ends, or nothing when it is
@@ -53,10 +55,34 @@ std::optional<std::string> ReadParameterText();
 // template, a check only says that it would.
 enum class MissingParameterFile { kWriteTemplate, kLeaveMissing };
 
-// Reads "xf_all" and "xf_tr" lines into the tables and returns 0, or returns
-// 1 when the file is missing (after writing the template, if asked to).
-int32_t ReadCrossfadeParams(
-    CrossfadeTypes& types, CrossfadeLengths& lengths, int32_t& defaultType, float& defaultLength,
-    MissingParameterFile whenMissing = MissingParameterFile::kWriteTemplate);
+// A crossfade length in milliseconds as the file gives it: exact where it is
+// written as a plain decimal number, otherwise as the C library reads it.
+struct CrossfadeLength {
+  float milliseconds = 0.0f;
+  std::optional<Decimal> exact;
+};
+
+// A track's crossfade, or the xf_all default.
+struct CrossfadeChoice {
+  int32_t type = 0;  // 0 none, 1 to 4 a curve
+  CrossfadeLength length;
+};
+
+// What the parameter file sets.
+struct CrossfadeParams {
+  bool fileMissing = false;
+  std::string text;  // with plain line ends; empty when missing
+  CrossfadeChoice all;
+  std::array<CrossfadeChoice, kCrossfadeSlots> tracks{};  // as xf_tr lines set them
+  bool cutMarkers = false;  // "markers TAB 1": cue points and regions in every output
+
+  // Track slot `t`'s crossfade: its own unless it has type 0 and xf_all sets
+  // a curve.
+  CrossfadeChoice OfTrack(size_t t) const;
+};
+
+// Reads "xf_all", "xf_tr" and "markers" lines; later lines win. When the file is
+// missing, writes the template if asked to.
+CrossfadeParams ReadCrossfadeParams(MissingParameterFile whenMissing);
 
 }  // namespace wexmont

@@ -1,6 +1,7 @@
 #include "project/edit_time.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <string>
 #include <vector>
@@ -13,53 +14,8 @@ namespace {
 constexpr uint64_t kSixty = 60;  // seconds per minute, minutes per hour
 constexpr size_t kClockFieldDigits = 2;
 constexpr size_t kMostClockFields = 3;
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// How many digits stand in a row from `position` on.
-size_t DigitsAt(std::string_view text, size_t position) {
-  size_t count = 0;
-  while (position + count < text.size() && IsDigit(text[position + count])) {
-    ++count;
-  }
-  return count;
-}
-
-bool SkipSign(std::string_view text, size_t& position) {
-  if (position < text.size() && (text[position] == '+' || text[position] == '-')) {
-    ++position;
-    return true;
-  }
-  return false;
-}
-
-// [+-] digits [. digits] [e [+-] digits], with at least one digit before the
-// exponent.
-bool IsDecimalNumber(std::string_view text) {
-  size_t p = 0;
-  SkipSign(text, p);
-  const size_t whole = DigitsAt(text, p);
-  p += whole;
-  size_t decimals = 0;
-  if (p < text.size() && text[p] == '.') {
-    decimals = DigitsAt(text, ++p);
-    p += decimals;
-  }
-  if (whole + decimals == 0) {
-    return false;
-  }
-  if (p < text.size() && (text[p] == 'e' || text[p] == 'E')) {
-    SkipSign(text, ++p);
-    const size_t exponent = DigitsAt(text, p);
-    if (exponent == 0) {
-      return false;
-    }
-    p += exponent;
-  }
-  return p == text.size();
-}
+constexpr char kFramePrefix = '@';
+constexpr const char* kBeyondEveryPosition = "1e1000";
 
 std::vector<std::string_view> SplitAtColons(std::string_view text) {
   std::vector<std::string_view> fields;
@@ -97,8 +53,8 @@ std::optional<uint64_t> WholeNumber(std::string_view digits) {
 }
 
 // "1:30.5" -> "90.5": the whole seconds counted as an integer, the decimals
-// appended as typed. Nothing when the text is no m:ss or h:mm:ss; "inf" when
-// the seconds do not fit a count.
+// appended as typed. Nothing when the text is no m:ss or h:mm:ss; a number
+// far beyond every frame position when the seconds do not fit a count.
 std::optional<std::string> ClockAsSeconds(std::string_view text) {
   const std::vector<std::string_view> fields = SplitAtColons(text);
   if (fields.size() < 2 || fields.size() > kMostClockFields) {
@@ -131,22 +87,74 @@ std::optional<std::string> ClockAsSeconds(std::string_view text) {
     fits = fits && AccumulateSixties(total, value);
   }
   if (!fits) {
-    return "inf";
+    return kBeyondEveryPosition;
   }
   return std::to_string(total) + std::string(decimals);
 }
 
+// "@16800": a frame position, digits only.
+std::optional<int64_t> FramePositionOf(std::string_view text) {
+  if (!text.starts_with(kFramePrefix)) {
+    return std::nullopt;
+  }
+  const std::string_view digits = text.substr(1);
+  if (digits.empty() || DigitsAt(digits, 0) != digits.size()) {
+    return std::nullopt;
+  }
+  const std::optional<uint64_t> frame = WholeNumber(digits);
+  if (!frame || *frame >= static_cast<uint64_t>(kFirstUnfitFrame)) {
+    return kFirstUnfitFrame;  // refused when it is placed
+  }
+  return static_cast<int64_t>(*frame);
+}
+
 }  // namespace
 
-std::optional<float> ParseEditTime(std::string_view field) {
+std::optional<EditTime> ParseEditTime(std::string_view field) {
   const std::string_view text = TrimSpaces(field);
-  if (IsDecimalNumber(text)) {
-    return ToFloat(text);
+  if (const std::optional<int64_t> frame = FramePositionOf(text)) {
+    return EditTime{{}, frame};
+  }
+  if (std::optional<Decimal> seconds = ParseDecimal(text)) {
+    return EditTime{std::move(*seconds), std::nullopt};
   }
   if (const std::optional<std::string> seconds = ClockAsSeconds(text)) {
-    return ToFloat(*seconds);
+    return EditTime{ParseDecimal(*seconds).value_or(Decimal{}), std::nullopt};
   }
   return std::nullopt;
+}
+
+std::optional<int64_t> FrameOfEditTime(const EditTime& time, uint32_t sampleRate) {
+  if (time.frame) {
+    return *time.frame < kFirstUnfitFrame ? time.frame : std::nullopt;
+  }
+  if (time.seconds.negative) {
+    return 0;
+  }
+  return FloorScaled(time.seconds, sampleRate, 0, kFirstUnfitFrame);
+}
+
+bool IsNegative(const EditTime& time) {
+  return !time.frame && time.seconds.negative && !time.seconds.IsZero();
+}
+
+std::optional<int> CompareTypedTimes(const EditTime& a, const EditTime& b) {
+  if (a.frame && b.frame) {
+    return *a.frame < *b.frame ? -1 : *a.frame > *b.frame ? 1 : 0;
+  }
+  if (!a.frame && !b.frame) {
+    return CompareDecimals(a.seconds, b.seconds);
+  }
+  return std::nullopt;
+}
+
+std::string DescribeEditTime(const EditTime& time) {
+  if (time.frame) {
+    return "frame " + std::to_string(*time.frame);
+  }
+  char text[64];
+  std::snprintf(text, sizeof text, "%.6g s", time.seconds.Approximate());
+  return text;
 }
 
 }  // namespace wexmont

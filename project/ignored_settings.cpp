@@ -11,7 +11,7 @@
 namespace wexmont {
 namespace {
 
-constexpr std::string_view kKeywords[] = {"xf_all", "xf_tr"};
+constexpr std::string_view kKeywords[] = {"xf_all", "xf_tr", "markers"};
 
 std::string LowerCase(std::string_view text) {
   std::string lower(text);
@@ -38,7 +38,7 @@ std::optional<std::string> WhyKeywordIsNotRead(std::string_view word) {
       continue;
     }
     if (trimmed != keyword) {
-      return "is ignored: the keywords are read only in lower case (xf_all, xf_tr)";
+      return "is ignored: the keywords are read only in lower case (xf_all, xf_tr, markers)";
     }
     return "is ignored: the keyword has spaces around it";
   }
@@ -112,12 +112,8 @@ void NoteTypeZeroUnderDefault(const ParameterWords& words, int32_t trackCount,
 
 }  // namespace
 
-std::vector<IgnoredSetting> FindIgnoredSettings(int32_t trackCount) {
-  const std::optional<std::string> text = ReadParameterText();
-  if (!text) {
-    return {};
-  }
-  const ParameterWords words = ParseParameterText(*text);
+std::vector<IgnoredSetting> FindIgnoredSettings(const std::string& text, int32_t trackCount) {
+  const ParameterWords words = ParseParameterText(text);
   std::vector<std::pair<size_t, std::string>> notes;
   for (const OtherWord& word : words.others) {
     if (std::optional<std::string> why = WhyKeywordIsNotRead(word.text)) {
@@ -132,7 +128,7 @@ std::vector<IgnoredSetting> FindIgnoredSettings(int32_t trackCount) {
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   std::vector<IgnoredSetting> ignored;
   for (auto& [line, why] : notes) {
-    ignored.push_back({line, LineText(*text, line), std::move(why)});
+    ignored.push_back({line, LineText(text, line), std::move(why)});
   }
   return ignored;
 }

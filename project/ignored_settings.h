@@ -19,7 +19,7 @@ struct IgnoredSetting {
 // Keywords in capitals or with spaces, xf_tr lines for tracks that base.txt
 // does not list (`trackCount` tracks), lengths and types that are not
 // numbers, and an xf_tr type 0 that the xf_all crossfade replaces. In line
-// order; none when the file is missing.
-std::vector<IgnoredSetting> FindIgnoredSettings(int32_t trackCount);
+// order, of the parameter file's `text` (with plain line ends).
+std::vector<IgnoredSetting> FindIgnoredSettings(const std::string& text, int32_t trackCount);
 
 }  // namespace wexmont

@@ -16,8 +16,11 @@ namespace wexmont {
 
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit) {
   const FileHandle file = FileHandle::OpenRegularForReading(path);
-  if (!file.IsOpen()) {
+  if (!file.IsOpen() && file.Error() == ENOENT) {
     return std::nullopt;
+  }
+  if (!file.IsOpen()) {
+    EndRun(">> Cannot read %s: %s, exiting\n", path.c_str(), FileErrorText(file.Error()).c_str());
   }
   const int64_t size = file.Size();
   if (size < 0 || static_cast<uint64_t>(size) >= limit) {
@@ -27,7 +30,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit) 
   std::string text(static_cast<size_t>(size), '\0');
   const size_t got =
       file.ReadAt(0, std::span(reinterpret_cast<uint8_t*>(text.data()), text.size()));
-  text.resize(got);
+  if (got < text.size()) {
+    EndRun(">> Cannot read %s: %s, exiting\n", path.c_str(), FileErrorText(file.Error()).c_str());
+  }
   if (text.find('\0') != std::string::npos) {
     EndRun(">> %s holds a NUL byte, exiting\n", path.c_str());
   }

@@ -10,8 +10,9 @@
 
 namespace wexmont {
 
-// The whole content of `path`, or nothing when it cannot be opened as a
-// regular file. Ends the run when the file holds `limit` bytes or more, or a
+// The whole content of `path`, or nothing when no file of that name exists.
+// Ends the run, naming the reason, when the file exists but cannot be opened
+// as a regular file or read; and when it holds `limit` bytes or more, or a
 // NUL byte (the project files are text, and a name must not be cut short).
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit);
 

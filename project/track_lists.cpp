@@ -5,25 +5,28 @@
 
 #include "foundation/console.h"
 #include "foundation/visible_text.h"
-#include "project/edit_time.h"
 #include "project/text_file.h"
 
 namespace wexmont {
 namespace {
 
-constexpr const char* kTrackListFile = "base.txt";
-constexpr const char* kEditListFile = "points.txt";
+constexpr char kCommentMark = '#';
+constexpr char kSpectralLabelMark = '\\';  // a label's frequency range
+constexpr const char* kBlanks = " \t";
 
-void StoreName(NameTable& names, std::string_view name, size_t slotSize, const char* file,
-               const char* what) {
-  if (names.size() >= kNameSlots) {
+void RefuseOverfullList(size_t count, const char* file, const char* what) {
+  if (count >= kNameSlots) {
     EndRun(">> %s holds more than %zu %s, exiting\n", file, kNameSlots, what);
   }
-  if (name.size() >= slotSize) {
-    EndRun(">> %s: name %zu is %zu bytes long, it must be shorter than %zu bytes, exiting\n", file,
-           names.size() + 1, name.size(), slotSize);
+}
+
+void RefuseLongName(std::string_view name, size_t lineNumber, const char* file) {
+  if (name.size() >= kNameSlotBytes) {
+    EndRun(
+        ">> %s line %zu: the name is %zu bytes long, it must be shorter than %zu bytes, "
+        "exiting\n",
+        file, lineNumber, name.size(), kNameSlotBytes);
   }
-  names.emplace_back(name);
 }
 
 [[noreturn]] void RefuseEditLine(size_t lineNumber, std::string_view text, const char* why) {
@@ -31,60 +34,105 @@ void StoreName(NameTable& names, std::string_view name, size_t slotSize, const c
          VisibleText(text).c_str(), why);
 }
 
-// One line that is not blank: the time before its first tab, the take name
-// (byte for byte) after it.
-void ReadEditLine(std::string_view line, size_t lineNumber, NameTable& takeNames, size_t slotSize,
-                  EditTimes& times) {
+std::string_view WithoutTrailingBlanks(std::string_view text) {
+  const size_t last = text.find_last_not_of(kBlanks);
+  return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+EditTime TimeOfField(std::string_view field, size_t lineNumber) {
+  const std::optional<EditTime> time = ParseEditTime(field);
+  if (!time) {
+    RefuseEditLine(lineNumber, TrimSpaces(field), "is not a time");
+  }
+  return *time;
+}
+
+// A label line: start, end and name. The end only has to be no earlier than
+// the start.
+bool ReadAsLabel(std::string_view line, size_t lineNumber, EditPoint& edit) {
+  const size_t firstTab = line.find('\t');
+  const size_t secondTab = line.find('\t', firstTab + 1);
+  if (secondTab == std::string_view::npos) {
+    return false;
+  }
+  const std::optional<EditTime> end =
+      ParseEditTime(line.substr(firstTab + 1, secondTab - firstTab - 1));
+  if (!end) {
+    return false;
+  }
+  edit.time = TimeOfField(line.substr(0, firstTab), lineNumber);
+  if (CompareTypedTimes(*end, edit.time).value_or(0) < 0) {
+    RefuseEditLine(lineNumber, line, "ends before it starts");
+  }
+  edit.take = WithoutTrailingBlanks(line.substr(secondTab + 1));
+  return true;
+}
+
+// One line that holds an edit point: the time before its first tab, the take
+// name (byte for byte, blanks at its end left out) after it.
+EditPoint ReadEditLine(std::string_view line, size_t lineNumber) {
   const size_t tab = line.find('\t');
   if (tab == std::string_view::npos) {
     RefuseEditLine(lineNumber, line, "has no tab between the time and the take name");
   }
-  const std::string_view takeName = line.substr(tab + 1);
-  if (takeName.empty()) {
+  EditPoint edit;
+  edit.line = lineNumber;
+  edit.timeText = TrimSpaces(line.substr(0, tab));
+  if (!ReadAsLabel(line, lineNumber, edit)) {
+    edit.take = WithoutTrailingBlanks(line.substr(tab + 1));
+    if (!edit.take.empty()) {
+      edit.time = TimeOfField(line.substr(0, tab), lineNumber);
+    }
+  }
+  if (edit.take.empty()) {
     RefuseEditLine(lineNumber, line, "has no take name after its tab");
   }
-  const std::string_view field = TrimSpaces(line.substr(0, tab));
-  const std::optional<float> time = ParseEditTime(field);
-  if (!time) {
-    RefuseEditLine(lineNumber, field, "is not a time");
-  }
-  StoreName(takeNames, takeName, slotSize, kEditListFile, "edit points");
-  times[takeNames.size() - 1] = *time;
+  RefuseLongName(edit.take, lineNumber, kEditListFile);
+  return edit;
+}
+
+bool HoldsEditPoint(std::string_view line) {
+  const size_t first = line.find_first_not_of(kBlanks);
+  return first != std::string_view::npos && line[first] != kCommentMark &&
+         line[0] != kSpectralLabelMark;
 }
 
 }  // namespace
 
-void ReadTrackList(int32_t& count, NameTable& names, size_t slotSize) {
+std::vector<std::string> ReadTrackList() {
   const std::optional<std::string> file = ReadWholeFile(kTrackListFile, kListFileLimit);
   if (!file) {
     EndRun(">> Cannot find file %s that holds your base file names, exiting\n\n", kTrackListFile);
   }
   const std::string text = WithPlainLineEnds(*file);
-  names.clear();
+  std::vector<std::string> names;
   Tokenizer lines(text);
   while (const std::optional<std::string_view> name = lines.Next("\n")) {
-    StoreName(names, *name, slotSize, kTrackListFile, "tracks");
+    RefuseOverfullList(names.size(), kTrackListFile, "tracks");
+    RefuseLongName(*name, LineAt(text, lines.LastStart()), kTrackListFile);
+    names.emplace_back(*name);
   }
-  count = static_cast<int32_t>(names.size());
+  return names;
 }
 
-void ReadEditList(int32_t& count, NameTable& takeNames, size_t slotSize, EditTimes& times) {
+std::vector<EditPoint> ReadEditList() {
   const std::optional<std::string> file = ReadWholeFile(kEditListFile, kListFileLimit);
   if (!file) {
     EndRun(">> Cannot find file %s that holds your edits, exiting\n\n", kEditListFile);
   }
   const std::string text = WithPlainLineEnds(*file);
-  takeNames.clear();
+  std::vector<EditPoint> edits;
   size_t lineNumber = 0;
   for (size_t start = 0; start < text.size(); ++lineNumber) {
     const size_t end = std::min(text.find('\n', start), text.size());
     const std::string_view line = std::string_view(text).substr(start, end - start);
     start = end + 1;
-    if (line.find_first_not_of(" \t") != std::string_view::npos) {
-      ReadEditLine(line, lineNumber + 1, takeNames, slotSize, times);
+    if (HoldsEditPoint(line)) {
+      RefuseOverfullList(edits.size(), kEditListFile, "edit points");
+      edits.push_back(ReadEditLine(line, lineNumber + 1));
     }
   }
-  count = static_cast<int32_t>(takeNames.size());
+  return edits;
 }
 
 }  // namespace wexmont

@@ -25,4 +25,20 @@ int64_t AlignmentPadBytes(int64_t headerBytesWithoutPad, std::span<const int64_t
   return pad < kJunkChunkHeaderBytes ? pad + kSharedBlockBytes : pad;
 }
 
+HeaderLayout AlignSamplesWithTakes(const HeaderLayout& layout,
+                                   std::span<const int64_t> takeDataOffsets) {
+  const int64_t pad = AlignmentPadBytes(layout.headerBytes, takeDataOffsets);
+  if (pad == 0) {
+    return layout;
+  }
+  const int64_t chunksAfterSamples =
+      layout.trailingBytes > 0 ? layout.trailingBytes - layout.dataBytes % 2 : 0;
+  const HeaderLayout padded = DescribeHeader(layout.format, layout.frameCount, layout.metadataBytes,
+                                             chunksAfterSamples, pad);
+  const bool fits = padded.rf64 == layout.rf64 &&
+                    layout.frameCount <=
+                        MaxFrames(layout.format, layout.metadataBytes + layout.trailingBytes + pad);
+  return fits ? padded : layout;
+}
+
 }  // namespace wexmont

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <span>
 
+#include "wav/wav_header.h"
+
 namespace wexmont {
 
 constexpr int64_t kSharedBlockBytes = 4096;
@@ -20,5 +22,13 @@ constexpr int64_t kJunkChunkHeaderBytes = 8;  // "JUNK" and its size
 // 16-bit words can (an odd offset). Otherwise the smallest size of at least
 // kJunkChunkHeaderBytes that reaches the offset.
 int64_t AlignmentPadBytes(int64_t headerBytesWithoutPad, std::span<const int64_t> takeDataOffsets);
+
+// `layout` (one without a JUNK chunk) with the JUNK chunk of
+// AlignmentPadBytes for takes whose samples start at `takeDataOffsets`.
+// `layout` itself where there is no pad, or where the pad would no longer let
+// the output fit its kind of header: a RIFF output that would need RF64, an
+// RF64 one larger than a file position reaches.
+HeaderLayout AlignSamplesWithTakes(const HeaderLayout& layout,
+                                   std::span<const int64_t> takeDataOffsets);
 
 }  // namespace wexmont

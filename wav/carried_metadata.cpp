@@ -10,6 +10,7 @@
 
 #include "foundation/byte_pack.h"
 #include "foundation/console.h"
+#include "foundation/file_messages.h"
 
 namespace wexmont {
 namespace {
@@ -72,7 +73,8 @@ std::pair<int64_t, uint8_t> MeasureHistory(const FileHandle& take, const std::st
     const auto part =
         std::span(block.data(), static_cast<size_t>(std::min(kHistoryScanBlock, bytes - done)));
     if (take.ReadAt(history + done, part) < part.size()) {
-      EndRun(">> Cannot read %s, exiting\n", takePath.c_str());
+      EndRun(">> Cannot read %s: %s, exiting\n", takePath.c_str(),
+             FileErrorText(take.Error()).c_str());
     }
     const auto nul = std::find(part.begin(), part.end(), uint8_t{0});
     done += nul - part.begin();
@@ -89,7 +91,8 @@ std::pair<int64_t, uint8_t> MeasureHistory(const FileHandle& take, const std::st
 void WriteOrEnd(const FileHandle& output, const std::string& outputPath, int64_t position,
                 std::span<const uint8_t> bytes) {
   if (!output.WriteAt(position, bytes)) {
-    EndRun(">> Cannot write %s, exiting\n", outputPath.c_str());
+    EndRun(">> Cannot write %s: %s, exiting\n", outputPath.c_str(),
+           FileErrorText(output.Error()).c_str());
   }
 }
 
@@ -127,7 +130,8 @@ void CopyTakeBytes(const Streams& io, int64_t from, int64_t to, int64_t bytes) {
     const auto part =
         std::span(buffer.data(), static_cast<size_t>(std::min(kCopyBlockBytes, bytes - done)));
     if (io.take.ReadAt(from + done, part) < part.size()) {
-      EndRun(">> Cannot read %s, exiting\n", io.takePath.c_str());
+      EndRun(">> Cannot read %s: %s, exiting\n", io.takePath.c_str(),
+             FileErrorText(io.take.Error()).c_str());
     }
     WriteOrEnd(io.output, io.outputPath, to + done, part);
     done += static_cast<int64_t>(part.size());
@@ -155,7 +159,8 @@ void RewriteForOutput(BextFields& fields) {
 int64_t WriteBext(const Streams& io, int64_t position, const CarriedMetadata& metadata) {
   BextFields fields{};
   if (io.take.ReadAt(metadata.bext->payloadOffset, fields) < fields.size()) {
-    EndRun(">> Cannot read %s, exiting\n", io.takePath.c_str());
+    EndRun(">> Cannot read %s: %s, exiting\n", io.takePath.c_str(),
+           FileErrorText(io.take.Error()).c_str());
   }
   RewriteForOutput(fields);
   const int64_t payloadSize = BextPayloadBytes(metadata);
@@ -180,7 +185,7 @@ int64_t WriteIxml(const Streams& io, int64_t position, const TakeChunk& ixml) {
 FileHandle OpenTake(const std::string& takePath) {
   FileHandle take = FileHandle::OpenRegularForReading(takePath);
   if (!take.IsOpen()) {
-    EndRun(">> Cannot find file called %s, exiting\n", takePath.c_str());
+    RefuseUnopenedFile(takePath, take.Error());
   }
   return take;
 }

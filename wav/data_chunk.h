@@ -13,10 +13,9 @@
 
 namespace wexmont {
 
-// Last even positions of the tag scans, one per kind of caller.
+// The last even position of the tag scan, where the chunk walk cannot reach
+// a file's samples.
 constexpr int64_t kProbeScanLast = 15000;
-constexpr int64_t kCopyScanLast = 171032;
-constexpr int64_t kCrossfadeScanLast = 131072;
 
 constexpr int64_t kFirstTagPosition = 2;
 constexpr int64_t kDataSizeOffset = 4;    // data size field, from the data tag
@@ -30,6 +29,7 @@ struct SampleArea {
   std::optional<int64_t> declaredBytes;
 
   int64_t DataOffset() const { return dataTag + kSampleAreaOffset; }
+  bool operator==(const SampleArea&) const = default;
 };
 
 // The walk's data chunk, or else the four bytes "data" at the first even

@@ -19,10 +19,9 @@ struct SampleSource {
   std::optional<SampleArea> area;  // nothing when no sample area was found
   int64_t fileSize = -1;
 
-  // Opens the regular file at `path` and finds its sample area as
-  // FindSampleArea does with `lastPosition`. Each reader reports a file that
-  // did not open or has no sample area in its own words.
-  static SampleSource Open(const std::string& path, int64_t lastPosition);
+  // Opens the regular file at `path`, whose sample area the probe found.
+  // Each reader reports a file that did not open in its own words.
+  static SampleSource Open(const std::string& path, const SampleArea& area);
 
   bool IsOpen() const { return file.IsOpen(); }
   // Both need a sample area.
@@ -36,10 +35,9 @@ struct SampleSource {
 // open; the one used longest ago is closed first.
 class OpenSampleSources {
  public:
-  // The source at `path`, opened (with FindSampleArea's `lastPosition`) if it
-  // is not open yet. It stays in place until kMostOpen others were used after
-  // it.
-  const SampleSource& Get(const std::string& path, int64_t lastPosition);
+  // The source at `path`, opened if it is not open yet. It stays in place
+  // until kMostOpen others were used after it.
+  const SampleSource& Get(const std::string& path, const SampleArea& area);
 
   static constexpr size_t kMostOpen = 8;
 

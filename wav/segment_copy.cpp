@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "foundation/console.h"
+#include "foundation/file_messages.h"
 #include "foundation/visible_text.h"
 #include "wav/block_alignment.h"
 #include "wav/data_chunk.h"
@@ -17,9 +18,11 @@ namespace {
 // moves its bytes with the kernel's own copy (copy_file_range) where the file
 // system offers it, so that they are copied once, from page to page, instead
 // of into the process and out again; elsewhere, and for whatever the kernel
-// leaves, it reads and writes them itself. Handed a whole segment at once,
-// the kernel's copy measured about a third more time than these moves on
-// ext4 (docs/benchmarks.md). Where the file system shares blocks between
+// leaves, it reads and writes them itself. The kernel is handed one move at a
+// time: handed a whole segment at once it measured about a quarter slower
+// than these moves, and larger writes let it fill larger page-cache folios,
+// which were at times four times slower to fill on the virtual machines this
+// runs on (docs/benchmarks.md). Where the file system shares blocks between
 // files (XFS, btrfs), a segment's whole blocks are instead cloned in one
 // request (see CopyRun): nothing is copied, and the output shares the take's
 // blocks.
@@ -34,25 +37,21 @@ int64_t MoveBytesAt(int64_t position, int64_t left) {
 
 }  // namespace
 
-FrameWriter::FrameWriter(std::string path, int32_t bytesPerSample, int32_t channels)
-    : path_(std::move(path)), bytesPerFrame_(int64_t{bytesPerSample} * channels) {}
+FrameWriter::FrameWriter(std::string path, int32_t bytesPerSample, int32_t channels,
+                         int64_t dataOffset)
+    : path_(std::move(path)),
+      bytesPerFrame_(int64_t{bytesPerSample} * channels),
+      dataOffset_(dataOffset) {}
 
 void FrameWriter::Open() {
   if (!file_.IsOpen()) {
     file_ = FileHandle::OpenForUpdate(path_);
     if (!file_.IsOpen()) {
-      EndRun(">> Cannot open %s for writing, exiting\n", VisibleText(path_).c_str());
+      EndRun(">> Cannot open %s for writing: %s, exiting\n", VisibleText(path_).c_str(),
+             FileErrorText(file_.Error()).c_str());
     }
+    writtenEnd_ = std::max<int64_t>(file_.Size(), 0);
   }
-}
-
-bool FrameWriter::FoundSampleArea(int64_t lastPosition) {
-  if (!dataOffset_) {
-    if (const std::optional<SampleArea> area = FindSampleArea(file_, lastPosition)) {
-      dataOffset_ = area->DataOffset();
-    }
-  }
-  return dataOffset_.has_value();
 }
 
 // No frame may land before the sample area: that would overwrite the header.
@@ -63,10 +62,25 @@ void FrameWriter::RefuseBeforeSampleArea(int64_t frame) const {
   }
 }
 
-void FrameWriter::PutAt(int64_t position, std::span<const uint8_t> bytes) const {
+void FrameWriter::PutAt(int64_t position, std::span<const uint8_t> bytes) {
   if (!file_.WriteAt(position, bytes)) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(path_).c_str());
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path_).c_str(),
+           FileErrorText(file_.Error()).c_str());
   }
+  writtenEnd_ = std::max(writtenEnd_, position + static_cast<int64_t>(bytes.size()));
+  Reached(position + static_cast<int64_t>(bytes.size()));
+}
+
+void FrameWriter::Reached(int64_t position) const {
+  if (progress_) {
+    progress_(position - dataOffset_);
+  }
+}
+
+// Zeros left to the file's growth count as written for the progress shown.
+void FrameWriter::LeaveUnwritten(int64_t end) {
+  unwrittenEnd_ = std::max(unwrittenEnd_, end);
+  Reached(end);
 }
 
 void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
@@ -74,8 +88,9 @@ void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
     return;
   }
   RefuseBeforeSampleArea(frame);
-  const int64_t start = *dataOffset_ + frame * bytesPerFrame_;
-  const int64_t bytes = frameCount * bytesPerFrame_;
+  const int64_t start = dataOffset_ + frame * bytesPerFrame_;
+  // Zeros past the end of what was written are left to the file's growth.
+  const int64_t bytes = std::clamp<int64_t>(writtenEnd_ - start, 0, frameCount * bytesPerFrame_);
   zeros_.resize(static_cast<size_t>(
       std::max<int64_t>(std::min(kMoveBytes, bytes), static_cast<int64_t>(zeros_.size()))));
   for (int64_t done = 0; done < bytes;) {
@@ -83,23 +98,7 @@ void FrameWriter::ZeroRun(int64_t frame, int64_t frameCount) {
     PutAt(start + done, std::span(zeros_.data(), static_cast<size_t>(move)));
     done += move;
   }
-}
-
-// Copies up to `bytes` bytes with the kernel's copy, a move at a time;
-// returns how many it copied.
-int64_t FrameWriter::KernelCopy(const SampleSource& source, int64_t sourcePosition,
-                                int64_t position, int64_t bytes) const {
-  int64_t copied = 0;
-  while (copied < bytes) {
-    const int64_t move = MoveBytesAt(position + copied, bytes - copied);
-    const int64_t got =
-        file_.CopyFrom(source.file, sourcePosition + copied, position + copied, move);
-    copied += got;
-    if (got < move) {
-      break;
-    }
-  }
-  return copied;
+  LeaveUnwritten(start + frameCount * bytesPerFrame_);
 }
 
 void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, int64_t position,
@@ -110,31 +109,59 @@ void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, in
   }
   // Where the run's bytes lie at the same offset within a block in both
   // files, its whole blocks are cloned in one request, on file systems that
-  // share blocks (and once one says it cannot, no more are asked for).
-  // Everything else (the bytes before the first block boundary and after the
-  // last, or the whole run) the kernel copies a move at a time.
+  // share blocks (and once one says it cannot, no more are asked for). A
+  // clone is exact, holes of a sparse take included. The bytes before the
+  // first block boundary and after the last, or the whole run where the
+  // offsets differ, are moved.
   const int64_t intoBlock = position % kSharedBlockBytes;
   const int64_t head = intoBlock == sourcePosition % kSharedBlockBytes
                            ? std::min(bytes, (kSharedBlockBytes - intoBlock) % kSharedBlockBytes)
                            : bytes;
   const int64_t blocks = (bytes - head) / kSharedBlockBytes * kSharedBlockBytes;
-  int64_t copied = KernelCopy(source, sourcePosition, position, head);
-  if (copied == head && blocks > 0 && clones_) {
-    clones_ = file_.CloneFrom(source.file, sourcePosition + head, position + head, blocks);
-    copied += clones_ ? blocks : 0;
-  }
-  if (copied == head + (clones_ ? blocks : 0)) {
-    copied += KernelCopy(source, sourcePosition + copied, position + copied, bytes - copied);
-  }
-  for (int64_t done = copied; done < bytes;) {
-    const int64_t move = MoveBytesAt(position + done, bytes - done);
-    buffer_.resize(static_cast<size_t>(kMoveBytes));
-    const auto part = std::span(buffer_.data(), static_cast<size_t>(move));
-    if (source.file.ReadAt(sourcePosition + done, part) < part.size()) {
-      EndRun(">> Cannot read %s, exiting\n", VisibleText(source.path).c_str());
+  bool kernelCopies = true;
+  FileHandle::DataExtent data{0, 0};  // of the source, as last looked up
+  for (int64_t done = 0; done < bytes;) {
+    if (done == head && blocks > 0 && clones_) {
+      clones_ = file_.CloneFrom(source.file, sourcePosition + done, position + done, blocks);
+      if (clones_) {
+        done += blocks;
+        writtenEnd_ = std::max(writtenEnd_, position + done);
+        Reached(position + done);
+        continue;
+      }
     }
-    PutAt(position + done, part);
+    const int64_t move = MoveBytesAt(position + done, (done < head ? head : bytes) - done);
+    const int64_t from = sourcePosition + done;
+    // A hole of a sparse take stays a hole where nothing was written yet:
+    // both read as zeros. Real takes have no holes: one look per run.
+    if (position + done >= writtenEnd_) {
+      if (from >= data.end) {
+        data = source.file.FindData(from);
+      }
+      if (data.start >= from + move) {
+        LeaveUnwritten(position + done + move);
+        done += move;
+        continue;
+      }
+    }
+    const int64_t copied =
+        kernelCopies ? file_.CopyFrom(source.file, sourcePosition + done, position + done, move)
+                     : 0;
+    if (copied < move) {
+      // The rest of the move, and of the run, through the process: a read or
+      // write that fails here is reported as such.
+      kernelCopies = false;
+      buffer_.resize(static_cast<size_t>(kMoveBytes));
+      const auto part = std::span(buffer_.data(), static_cast<size_t>(move - copied));
+      if (source.file.ReadAt(sourcePosition + done + copied, part) < part.size()) {
+        EndRun(">> Cannot read %s: %s, exiting\n", VisibleText(source.path).c_str(),
+               FileErrorText(source.file.Error()).c_str());
+      }
+      PutAt(position + done + copied, part);
+    }
+    writtenEnd_ = std::max(writtenEnd_, position + done + move);
     done += move;
+    Reached(position + done);
   }
 }
 
@@ -142,10 +169,7 @@ void FrameWriter::Copy(const SampleSource& source, int64_t destinationFrame, int
                        int64_t sourceFrame) {
   Open();
   if (!source.IsOpen()) {
-    EndRun(">> Cannot find file called %s, exiting\n", VisibleText(source.path).c_str());
-  }
-  if (!FoundSampleArea(kCopyScanLast) || !source.area) {
-    EndRun(">> Can't find data block in wave file, exiting\n");
+    RefuseUnopenedFile(source.path, source.file.Error());
   }
   if (frameCount <= 0) {
     return;
@@ -157,49 +181,29 @@ void FrameWriter::Copy(const SampleSource& source, int64_t destinationFrame, int
   const int64_t last = std::clamp<int64_t>(sourceFrames - sourceFrame, first, frameCount);
   ZeroRun(destinationFrame, first);
   CopyRun(source, source.DataOffset() + (sourceFrame + first) * bytesPerFrame_,
-          *dataOffset_ + (destinationFrame + first) * bytesPerFrame_, last - first);
+          dataOffset_ + (destinationFrame + first) * bytesPerFrame_, last - first);
   ZeroRun(destinationFrame + last, frameCount - last);
 }
 
 void FrameWriter::Silence(int64_t frame, int64_t frameCount) {
   Open();
-  if (!FoundSampleArea(kProbeScanLast)) {
-    EndRun("Can't find data block in wave file!\n");
-  }
   ZeroRun(frame, frameCount);
 }
 
 void FrameWriter::Put(int64_t frame, std::span<const uint8_t> frames) {
   Open();
-  if (!FoundSampleArea(kCopyScanLast)) {
-    EndRun(">> Can't find data block in wave file, exiting\n");
-  }
   if (!frames.empty()) {
     RefuseBeforeSampleArea(frame);
-    PutAt(*dataOffset_ + frame * bytesPerFrame_, frames);
+    PutAt(dataOffset_ + frame * bytesPerFrame_, frames);
   }
 }
 
 void FrameWriter::Close() {
-  if (!file_.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(path_).c_str());
+  const bool extended = unwrittenEnd_ <= writtenEnd_ || file_.ExtendTo(unwrittenEnd_);
+  if (!extended || !file_.Close()) {
+    EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path_).c_str(),
+           FileErrorText(file_.Error()).c_str());
   }
-}
-
-void CopyFrames(const std::string& destinationPath, const std::string& sourcePath,
-                int64_t destinationFrame, int32_t bytesPerSample, int32_t channels,
-                int64_t frameCount, int64_t sourceFrame) {
-  FrameWriter destination(destinationPath, bytesPerSample, channels);
-  const SampleSource source = SampleSource::Open(sourcePath, kCopyScanLast);
-  destination.Copy(source, destinationFrame, frameCount, sourceFrame);
-  destination.Close();
-}
-
-void WriteSilence(const std::string& path, int64_t frame, int32_t bytesPerSample, int32_t channels,
-                  int64_t frameCount) {
-  FrameWriter file(path, bytesPerSample, channels);
-  file.Silence(frame, frameCount);
-  file.Close();
 }
 
 }  // namespace wexmont

@@ -6,6 +6,7 @@
 #include "foundation/byte_pack.h"
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
+#include "foundation/file_messages.h"
 #include "foundation/visible_text.h"
 #include "wav/data_chunk.h"
 
@@ -69,7 +70,7 @@ void SayFormatChunkMissing(const std::string& path) {
 TakeAttributes ProbeTake(const std::string& path) {
   const FileHandle file = FileHandle::OpenRegularForReading(path);
   if (!file.IsOpen()) {
-    EndRun(">> Cannot find file called %s, exiting\n", VisibleText(path).c_str());
+    RefuseUnopenedFile(path, file.Error());
   }
 
   const ChunkWalk walk = WalkChunks(file);
@@ -90,8 +91,12 @@ TakeAttributes ProbeTake(const std::string& path) {
 
   const std::optional<SampleArea> area = FindSampleArea(file, walk, kProbeScanLast);
   if (!area) {
+    // The fixed line names no file; the line before it does.
+    Say(">> %s has no data chunk in its first %lld bytes\n", VisibleText(path).c_str(),
+        static_cast<long long>(kProbeScanLast));
     EndRun(">> Can't find data block in wave file, exiting\n");
   }
+  take.area = *area;
   take.dataOffset = area->DataOffset();
 
   const int64_t bytesPerFrame = int64_t{take.channels} * take.bytesPerSample;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "wav/carried_metadata.h"
+#include "wav/data_chunk.h"
 #include "wav/sample_format.h"
 
 namespace wexmont {
@@ -13,6 +14,7 @@ namespace wexmont {
 struct TakeAttributes {
   int32_t channels = 0;
   int64_t dataOffset = 0;
+  SampleArea area;  // where its samples lie, found once
   uint32_t sampleRate = 0;
   int64_t frameCount = 0;
   int32_t bytesPerSample = 0;

@@ -1,13 +1,10 @@
 #include "xfade/crossfade.h"
 
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 #include "foundation/console.h"
-#include "foundation/file_handle.h"
 #include "foundation/visible_text.h"
-#include "wav/data_chunk.h"
 #include "xfade/crossfade_mix.h"
 
 namespace wexmont {
@@ -24,20 +21,9 @@ int64_t BlockFrames(int64_t bytesPerFrame) {
   return std::clamp<int64_t>(kMixBlockBytes / bytesPerFrame, 1, kMixBlockFrames);
 }
 
-// Places the crossfade in one take whose sample area is known; sets its
-// first frame and frames of audio. Returns false when the start byte lies
-// outside the take.
-bool PlaceInTake(const SampleSource& take, int64_t centreFrame, int64_t crossfadeFrames,
-                 int64_t bytesPerFrame, int64_t& startFrame, int64_t& audioFrames) {
-  audioFrames = take.AudioFrames(bytesPerFrame);
-  startFrame = centreFrame - crossfadeFrames / 2;
-  const int64_t startByte = take.DataOffset() + bytesPerFrame * startFrame;
-  return startByte >= take.DataOffset() && startByte <= take.fileSize;
-}
-
 // The crossfade type, once it and the format are known to be renderable.
 int32_t RenderableType(int32_t crossfadeType, int32_t channels, SampleCoding coding) {
-  if (crossfadeType < kEqualPowerCurve || crossfadeType > kSineCurve) {
+  if (crossfadeType < kEqualPowerCurve || crossfadeType > kLastCurve) {
     EndRun(">> Crossfade type %d is not known, exiting\n", crossfadeType);
   }
   if (channels < 1 || channels > kMaxChannels || !CodecKnows(coding)) {
@@ -63,38 +49,6 @@ CrossfadeRenderer::CrossfadeRenderer(int32_t crossfadeType, int64_t crossfadeFra
       incomingBlock_(outgoingBlock_.size()),
       mixedBlock_(outgoingBlock_.size()) {}
 
-CrossfadeSpan CrossfadeRenderer::Place(const SampleSource& outgoing, const SampleSource& incoming,
-                                       int64_t outgoingCentreFrame,
-                                       int64_t incomingCentreFrame) const {
-  if (!outgoing.IsOpen()) {
-    return {kOutgoingTakeFailed};
-  }
-  if (!incoming.IsOpen()) {
-    return {kIncomingTakeFailed};
-  }
-  // Both sample areas are found before either start byte is checked.
-  if (!outgoing.area) {
-    Say("Data block not found error\n");
-    return {kOutgoingTakeFailed};
-  }
-  if (!incoming.area) {
-    Say("Data block not found error\n");
-    return {kIncomingTakeFailed};
-  }
-  CrossfadeSpan span{kCrossfadeRendered, &outgoing, &incoming};
-  if (!PlaceInTake(outgoing, outgoingCentreFrame, curve_.Frames(), bytesPerFrame_,
-                   span.outgoingStart, span.outgoingFrames)) {
-    Say("Invalid crossfade for destination file\n");
-    return {kOutgoingTakeFailed};
-  }
-  if (!PlaceInTake(incoming, incomingCentreFrame, curve_.Frames(), bytesPerFrame_,
-                   span.incomingStart, span.incomingFrames)) {
-    Say("Invalid crossfade for source file\n");
-    return {kIncomingTakeFailed};
-  }
-  return span;
-}
-
 // Reads `frames` frames from `firstFrame` on into the front of `block`;
 // frames past the take's audio are silence.
 void CrossfadeRenderer::ReadBlock(const SampleSource& take, int64_t audioFrames, int64_t firstFrame,
@@ -102,7 +56,8 @@ void CrossfadeRenderer::ReadBlock(const SampleSource& take, int64_t audioFrames,
   const int64_t supplied = std::clamp<int64_t>(audioFrames - firstFrame, 0, frames);
   const auto part = std::span(block.data(), static_cast<size_t>(supplied * bytesPerFrame_));
   if (take.file.ReadAt(take.DataOffset() + firstFrame * bytesPerFrame_, part) < part.size()) {
-    EndRun(">> Cannot read %s, exiting\n", VisibleText(take.path).c_str());
+    EndRun(">> Cannot read %s: %s, exiting\n", VisibleText(take.path).c_str(),
+           FileErrorText(take.file.Error()).c_str());
   }
   std::fill(block.begin() + static_cast<ptrdiff_t>(part.size()),
             block.begin() + static_cast<ptrdiff_t>(frames * bytesPerFrame_), 0);
@@ -112,47 +67,12 @@ void CrossfadeRenderer::Render(const CrossfadeSpan& span, int64_t frames,
                                const CrossfadeSink& sink) {
   for (int64_t blockStart = 0; blockStart < frames; blockStart += blockFrames_) {
     const int64_t count = std::min(blockFrames_, frames - blockStart);
-    ReadBlock(*span.outgoing, span.outgoingFrames, span.outgoingStart + blockStart, count,
-              outgoingBlock_);
-    ReadBlock(*span.incoming, span.incomingFrames, span.incomingStart + blockStart, count,
-              incomingBlock_);
+    ReadBlock(*span.outgoing, span.outgoingFrames, span.first + blockStart, count, outgoingBlock_);
+    ReadBlock(*span.incoming, span.incomingFrames, span.first + blockStart, count, incomingBlock_);
     MixBlock(outgoingBlock_, incomingBlock_, curve_.Gains(blockStart, count), channels_, coding_,
              mixedBlock_);
     sink(blockStart, std::span(mixedBlock_.data(), static_cast<size_t>(count * bytesPerFrame_)));
   }
-}
-
-int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
-                        int64_t crossfadeFrames, int32_t crossfadeType,
-                        const std::string& outgoingTake, const std::string& incomingTake,
-                        const std::string& temporaryFile, int32_t channels, SampleCoding coding) {
-  CrossfadeRenderer renderer(crossfadeType, crossfadeFrames, channels, coding);
-  const SampleSource outgoing = SampleSource::Open(outgoingTake, kCrossfadeScanLast);
-  const SampleSource incoming = SampleSource::Open(incomingTake, kCrossfadeScanLast);
-  FileHandle temporary = FileHandle::OpenForAppend(temporaryFile);
-  if (!outgoing.IsOpen()) {
-    return kOutgoingTakeFailed;
-  }
-  if (!incoming.IsOpen()) {
-    return kIncomingTakeFailed;
-  }
-  if (!temporary.IsOpen()) {
-    return kTemporaryFileFailed;
-  }
-  const CrossfadeSpan span =
-      renderer.Place(outgoing, incoming, outgoingCentreFrame, incomingCentreFrame);
-  if (span.result != kCrossfadeRendered) {
-    return span.result;
-  }
-  renderer.Render(span, crossfadeFrames, [&](int64_t, std::span<const uint8_t> frames) {
-    if (!temporary.Append(frames)) {
-      EndRun(">> Cannot write %s, exiting\n", VisibleText(temporaryFile).c_str());
-    }
-  });
-  if (!temporary.Close()) {
-    EndRun(">> Cannot write %s, exiting\n", VisibleText(temporaryFile).c_str());
-  }
-  return kCrossfadeRendered;
 }
 
 }  // namespace wexmont

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <functional>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "wav/sample_source.h"
@@ -15,19 +14,11 @@
 
 namespace wexmont {
 
-// Results of placing and of RenderCrossfade.
-constexpr int32_t kCrossfadeRendered = 0;
-constexpr int32_t kOutgoingTakeFailed = 1;
-constexpr int32_t kIncomingTakeFailed = 2;
-constexpr int32_t kTemporaryFileFailed = 3;
-
-// Where a crossfade lies in its two takes.
+// Where a crossfade lies in its two takes: the same frames of both.
 struct CrossfadeSpan {
-  int32_t result = kCrossfadeRendered;  // any other result: nothing may be rendered
   const SampleSource* outgoing = nullptr;
   const SampleSource* incoming = nullptr;
-  int64_t outgoingStart = 0;  // the crossfade's first frame in each take
-  int64_t incomingStart = 0;
+  int64_t first = 0;           // the crossfade's first frame in each take
   int64_t outgoingFrames = 0;  // frames of audio in each take
   int64_t incomingFrames = 0;
 };
@@ -46,18 +37,14 @@ class CrossfadeRenderer {
   CrossfadeRenderer(int32_t crossfadeType, int64_t crossfadeFrames, int32_t channels,
                     SampleCoding coding);
 
-  // Places a crossfade centred on the given frames: it covers frames
-  // centre - N/2 to centre - N/2 + N - 1 of each take. A take that is not open
-  // fails silently; a take without a sample area, or whose crossfade would
-  // start outside it, fails with a message. Both takes must outlive the span.
-  CrossfadeSpan Place(const SampleSource& outgoing, const SampleSource& incoming,
-                      int64_t outgoingCentreFrame, int64_t incomingCentreFrame) const;
-
-  // Renders the first `frames` frames of a placed crossfade, every channel of
-  // a frame with the same gains, and hands them to `sink` in order, a block at
-  // a time. Frames past the end of a take's audio are silence. A take that
-  // cannot be read ends the run.
+  // Renders the first `frames` frames of the crossfade at `span`, every
+  // channel of a frame with the same gains, and hands them to `sink` in
+  // order, a block at a time. Frames past the end of a take's audio are
+  // silence. A take that cannot be read ends the run.
   void Render(const CrossfadeSpan& span, int64_t frames, const CrossfadeSink& sink);
+
+  // The length of the curve it renders.
+  int64_t Frames() const { return curve_.Frames(); }
 
  private:
   void ReadBlock(const SampleSource& take, int64_t audioFrames, int64_t firstFrame, int64_t frames,
@@ -70,14 +57,5 @@ class CrossfadeRenderer {
   int64_t blockFrames_;
   std::vector<uint8_t> outgoingBlock_, incomingBlock_, mixedBlock_;
 };
-
-// The whole crossfade as one operation on files named: opens both takes and
-// `temporaryFile` (for appending), places the crossfade and appends all its
-// frames. Returns one of the results above; failures append nothing. A failed
-// write to the file ends the run.
-int32_t RenderCrossfade(int64_t outgoingCentreFrame, int64_t incomingCentreFrame,
-                        int64_t crossfadeFrames, int32_t crossfadeType,
-                        const std::string& outgoingTake, const std::string& incomingTake,
-                        const std::string& temporaryFile, int32_t channels, SampleCoding coding);
 
 }  // namespace wexmont

@@ -15,6 +15,7 @@ constexpr int32_t kEqualPowerCurve = 1;
 constexpr int32_t kLinearCurve = 2;
 constexpr int32_t kCosineCurve = 3;
 constexpr int32_t kSineCurve = 4;
+constexpr int32_t kLastCurve = kSineCurve;  // the types are 0 to this
 
 struct CrossfadeGains {
   double outgoing;

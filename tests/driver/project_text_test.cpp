@@ -98,7 +98,10 @@ TEST(ProjectText, TimesLineEndsAndNamesAsPeopleTypeThem) {
        .rc = kNotedRc,
        .takes = With({"drumsB.wav", 1000, 16, 1, 1200}),
        .status = 0,
-       .output = {"1\t300.0\t1\n\n\nBuilding to drums_bld.wav\nedits: 1 2 3 4 5 \n\nDone\n\n"}},
+       .output = {"1\t300.0\t1\n\nWorth knowing before the build:\n",
+                  "track 1 (drums), edit 2: drumsB.wav ends at 1.200 s (frame 1200); silence "
+                  "fills the segment from there to 1.250 s (50 frames)\n",
+                  "\n\nBuilding to drums_bld.wav\nedits: 1 2 3 4 5 \n\nDone\n\n"}},
       {.points = kNoted,
        .rc = kNotedRc,
        .takes = With({"drumsB.wav", 1000, 16, 1, 1200}),
@@ -107,13 +110,16 @@ TEST(ProjectText, TimesLineEndsAndNamesAsPeopleTypeThem) {
        .output = {"\nWorth knowing before the build:\n",
                   "track 1 (drums), edit 2: no crossfade; the edit lies 125 frames into the "
                   "output, and a crossfade of 300 frames needs more than 150\n",
-                  "track 1 (drums), edits 3 and 4: the crossfades overlap (125 frames apart, a "
-                  "crossfade is 300); the output jumps at frame 1225 (1.225 s), where the second "
-                  "starts inside the first\n",
+                  "track 1 (drums), edit 3: the crossfade is shortened to 125 frames (125.0 ms) "
+                  "from 300, so that it fits between the cuts around it; it runs from 1.188 s to "
+                  "1.313 s\n",
+                  "track 1 (drums), edit 4: the crossfade is shortened to 125 frames (125.0 ms) "
+                  "from 300, so that it fits between the cuts around it; it runs from 1.313 s to "
+                  "1.438 s\n",
                   "track 1 (drums), edit 2: drumsB.wav ends at 1.200 s (frame 1200); silence "
                   "fills the segment from there to 1.250 s (50 frames)\n",
                   "wexmontrc.txt line 2: \"XF_ALL\\t300\\t1\" is ignored: the keywords are read "
-                  "only in lower case (xf_all, xf_tr)\n",
+                  "only in lower case (xf_all, xf_tr, markers)\n",
                   "wexmontrc.txt line 3: \"xf_tr 1 5 2\" is ignored: its values are separated by "
                   "spaces, and only tabs separate them\n",
                   "wexmontrc.txt line 4: \"xf_tr\\t2\\t5\\tlinear\" sets track 2, but base.txt "
@@ -127,8 +133,22 @@ TEST(ProjectText, TimesLineEndsAndNamesAsPeopleTypeThem) {
        .takes = With({"drumsB.wav", 1000, 16, 1, 1200}),
        .args = {"--check"},
        .status = 0,
-       .output = {"track 1 (drums), edit 3: the crossfade would start at frame 1350, after "
-                  "drumsB.wav ends (frame 1200); it fails and the cut stays hard\n"}},
+       .output = {"track 1 (drums), edit 3: no crossfade; it would start at frame 1350, after "
+                  "drumsB.wav ends (frame 1200), so the cut stays hard\n"}},
+      // The markers setting: only 0 and 1 are read, the last line wins, and lines
+      // meant as it that are not read are noted.
+      {.rc = "xf_all\t300\t1\nmarkers\t1\nmarkers\tyes \n",
+       .output = {">> wexmontrc.txt line 3: markers takes 0 (off) or 1 (on), not \"yes \", "
+                  "exiting\n"}},
+      {.rc = "xf_all\t300\t1\nmarkers\t1\nMarkers\t0\nmarkers 0\n",
+       .args = {"--check"},
+       .status = 0,
+       .output = {"3\tdrumsZ.wav\t2.000\t-\t2000\t-\tend\n"
+                  "Cut markers after the samples: 2 cue points at the cuts, 1 crossfade region\n",
+                  "wexmontrc.txt line 3: \"Markers\\t0\" is ignored: the keywords are read only in "
+                  "lower case (xf_all, xf_tr, markers)\n",
+                  "wexmontrc.txt line 4: \"markers 0\" is ignored: its values are separated by "
+                  "spaces, and only tabs separate them\n"}},
       // Every missing take in one run; names with control bytes shown visibly.
       {.base = "drums\nbass\n",
        .points = "0\tA\n1\tQ\n2\tQ\n",

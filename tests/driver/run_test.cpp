@@ -110,7 +110,8 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
       {.points = Times("0\tA", 1025),
        .last = Exiting("points.txt holds more than 1024 edit points")},
       {.points = "0\t" + kLong + "\n",
-       .last = Exiting("points.txt: name 1 is 128 bytes long, it must be shorter than 128 bytes")},
+       .last = Exiting(
+           "points.txt line 1: the name is 128 bytes long, it must be shorter than 128 bytes")},
       {.base = std::string(32768, '\n'),
        .last = Exiting("base.txt is 32768 bytes long, it must be shorter than 32768 bytes")},
       {.rc = std::string(1024, '\n'),
@@ -138,8 +139,9 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
       {.rc = "xf_all\t1e39\t1\n",
        .last = Exiting("wexmontrc.txt gives track 1 a crossfade length that is not a number")},
       {.points = "0\tA\n1\tB\n1e39\tZ\n",
-       .last = Exiting("Edit 3 has a time that is not a finite number")},
-      {.points = "-2\tA\n-1\tB\n2\tZ\n", .last = Exiting("Edit 2 has a negative time")},
+       .last = Exiting("Edit 3 lies too far from the start to be placed")},
+      {.points = "-2\tA\n-1\tB\n2\tZ\n",
+       .last = Exiting("points.txt line 2: edit 2 has a negative time")},
       {.points = "", .last = Exiting("points.txt holds no edit points")},
       // Takes the build cannot render.
       {.takes = With({"drumsA.wav", 0, 24, 2}),
@@ -160,10 +162,12 @@ TEST(Run, RefusalsEndTheRunBeforeAnyOutputAndLeaveTheInputsAlone) {
       {.shell = "printf RIFF > drumsA.wav",
        .last = Exiting("Take drumsA.wav ends inside its format chunk")},
       {.shell = "rm drumsB.wav && mkdir drumsB.wav",
-       .last = Exiting("Cannot find file called drumsB.wav")},
+       .last = Exiting("Cannot open drumsB.wav: not a regular file")},
       {.shell = "rm drumsZ.wav && mkfifo drumsZ.wav",
-       .last = Exiting("Cannot find file called drumsZ.wav")},
-      {.rc = kNone, .shell = "mkdir wexmontrc.txt", .last = Exiting("Cannot read wexmontrc.txt")},
+       .last = Exiting("Cannot open drumsZ.wav: not a regular file")},
+      {.rc = kNone,
+       .shell = "mkdir wexmontrc.txt",
+       .last = Exiting("Cannot read wexmontrc.txt: not a regular file")},
       // Outputs that would overwrite an input, however they are spelled.
       {.base = "b\nbx\n",
        .args = {"xA.wav"},
@@ -207,7 +211,9 @@ TEST(Run, AnEmptyTrackListPlansNothing) {
   const testing::BinaryRun run = RunBinary(dir.Path());
   EXPECT_EQ(run.exitStatus, 0);
   EXPECT_EQ(run.output, kBanner + "Planning to build 0 tracks using 3 edit points.\n\n" +
-                            "Crossfade Matrix:\ntrack\tlength\ttype\n\n\nDone\n\n");
+                            "Crossfade Matrix:\ntrack\tlength\ttype\n\nWorth knowing before the "
+                            "build:\nwexmontrc.txt is missing: a build writes its template and "
+                            "makes no crossfades\n\n\nDone\n\n");
   EXPECT_EQ(testing::FolderListing(),
             (std::vector<std::string>{"base.txt", "points.txt", "wexmontrc.txt"}));
 }
@@ -243,7 +249,10 @@ TEST(Run, TheSingleArgumentReplacesTheOutputSuffix) {
     Write({.rc = kNone});
     const testing::BinaryRun run = RunBinary(dir.Path(), args);
     EXPECT_EQ(run.exitStatus, 0) << run.output;
-    EXPECT_NE(run.output.find("type\n1\t0.0\t0\n\n\nBuilding to " + output + "\n"),
+    EXPECT_NE(run.output.find("type\n1\t0.0\t0\n\nWorth knowing before the build:\n"
+                              "wexmontrc.txt is missing: a build writes its template and makes "
+                              "no crossfades\n\n\nBuilding to " +
+                              output + "\n"),
               std::string::npos)
         << run.output;
     EXPECT_TRUE(testing::Exists(output)) << output;

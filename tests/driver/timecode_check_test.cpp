@@ -1,8 +1,7 @@
-#include "driver/timecode_check.h"
+#include "driver/plan/timecode_check.h"
 
 #include <gtest/gtest.h>
 
-#include "driver/take_check.h"
 #include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/sndfile_oracle.h"
@@ -10,46 +9,75 @@
 namespace wexmont {
 namespace {
 
-TEST(TimecodeCheck, ListsEveryTakeNotRecordedWithTheFirstOnce) {
+struct PassCase {
+  std::vector<PassTake> takes;
+  std::vector<PassDisagreement> expected;
+};
+
+TEST(ComparePassTakes, NotesTheTakesThatStartElsewhereThanTheirPass) {
+  // 01:00:00 at 48 kHz and at 44.1 kHz; 01:00:02.500 at 48 kHz.
+  constexpr uint64_t kHour48 = 172800000, kHour44 = 158760000, kLater48 = 172920000;
+  const std::vector<PassCase> cases = {
+      {{{"drumsB.wav", 48000, kHour48},
+        {"bassB.wav", 48000, kHour48},
+        {"voxB.wav", 48000, kHour48}},
+       {}},
+      // A stray file is named, whichever track it is on; the others agree.
+      {{{"drumsB.wav", 48000, kLater48},
+        {"bassB.wav", 48000, kHour48},
+        {"voxB.wav", 48000, kHour48}},
+       {{0,
+         "drumsB.wav starts at 01:00:02.500 (172920000 samples), bassB.wav of the same pass at "
+         "01:00:00.000 (172800000 samples)"}}},
+      // Two tracks that disagree: the later track's take is named.
+      {{{"drumsB.wav", 48000, kHour48}, {"bassB.wav", 48000, kLater48}},
+       {{1,
+         "bassB.wav starts at 01:00:02.500 (172920000 samples), drumsB.wav of the same pass at "
+         "01:00:00.000 (172800000 samples)"}}},
+      // The same moment at two rates; a take without a time reference is not compared.
+      {{{"drumsB.wav", 48000, kHour48}, {"bassB.wav", 44100, kHour44}, {"voxB.wav", 48000, {}}},
+       {}},
+      // One sample apart at one rate differs; 5 samples at 1000 Hz shows its milliseconds.
+      {{{"a.wav", 1000, 5}, {"b.wav", 1000, 6}, {"c.wav", 1000, 6}},
+       {{0,
+         "a.wav starts at 00:00:00.005 (5 samples), b.wav of the same pass at 00:00:00.006 (6 "
+         "samples)"}}},
+      {{}, {}},
+  };
+  for (const PassCase& c : cases) {
+    EXPECT_EQ(ComparePassTakes(c.takes), c.expected);
+  }
+}
+
+// Takes of one track recorded at different times are normal; a file of
+// another pass among the takes of one pass is noted, once.
+TEST(TimecodeCheck, TheCheckNotesOnlyTheStrayTakeOfAPass) {
   testing::ScratchDir dir;
-  RunTables run;
-  run.baseNames = {"drums", "bass", "vox"};
-  run.takeNames = {"A", "B", "C", "B"};  // B, named twice, is listed once
-  run.trackCount = 3;
-  run.editCount = 4;
-  // Time references of takes A, B and C (-1: no bext); 01:02:03.500 at 1000 Hz.
-  const int64_t references[3][3] = {{3723500, 3723500, 200}, {-1, 5, -1}, {7, -1, 7}};
+  const std::vector<std::string> tracks = {"drums", "bass", "vox"};
+  const std::vector<std::string> passes = {"A", "B", "C"};
   const testing::Audio audio{1000, 1, 16, 100, testing::ToneSamples(100, 1, 16, 0)};
-  for (size_t t = 0; t < 3; ++t) {
-    for (size_t e = 0; e < 3; ++e) {
-      const std::string path = run.baseNames[t] + run.takeNames[e] + ".wav";
-      if (references[t][e] < 0) {
-        testing::WriteWithSndfile(path, audio);
+  for (const std::string& track : tracks) {
+    for (size_t p = 0; p < passes.size(); ++p) {
+      const uint64_t start = 1000 * (p + 1) + (track == "bass" && passes[p] == "C" ? 7 : 0);
+      const std::string path = track + passes[p] + ".wav";
+      if (track == "vox" && passes[p] == "A") {
+        testing::WriteWithSndfile(path, audio);  // no bext: not compared
       } else {
-        testing::WriteBroadcastWave(path, audio, {.timeReference = uint64_t(references[t][e])});
+        testing::WriteBroadcastWave(path, audio, {.timeReference = start});
       }
     }
   }
-  CheckTakes(run);
-  const std::vector<std::string> expected = {
-      "drums: drumsC.wav (edit point 3) starts at 00:00:00.200 (200 samples); edit "
-      "point 1's drumsA.wav starts at 01:02:03.500 (3723500 samples)",
-      "bass: bassB.wav (edit point 2) starts at 00:00:00.005 (5 samples); edit point "
-      "1's bassA.wav has no time reference",
-      "vox: voxB.wav (edit point 2) has no time reference; edit point 1's voxA.wav "
-      "starts at 00:00:00.007 (7 samples)"};
-  EXPECT_EQ(ListTimeReferenceDisagreements(run), expected);
-  // The check lists them among what is worth knowing before a build.
   testing::WriteFile("base.txt", "drums\nbass\nvox\n");
-  testing::WriteFile("points.txt", "0\tA\n0.01\tB\n0.02\tC\n0.03\tB\n");
+  testing::WriteFile("points.txt", "0\tA\n0.01\tC\n0.02\tB\n0.03\tC\n");
   const testing::BinaryRun check = testing::RunBinary(dir.Path(), {"--check"});
   EXPECT_EQ(check.exitStatus, 0) << check.output;
-  for (const std::string& line : expected) {
-    EXPECT_NE(check.output.find(line + ": not recorded together; the output carries edit point 1's "
-                                       "time reference\n"),
-              std::string::npos)
-        << check.output;
-  }
+  const std::string note =
+      "bassC.wav starts at 00:00:03.007 (3007 samples), drumsC.wav of the same pass at "
+      "00:00:03.000 (3000 samples): not recorded together\n";
+  const size_t found = check.output.find(note);
+  EXPECT_NE(found, std::string::npos) << check.output;
+  EXPECT_EQ(check.output.find("not recorded together", found + note.size()), std::string::npos)
+      << check.output;
 }
 
 }  // namespace

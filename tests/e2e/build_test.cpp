@@ -144,7 +144,8 @@ const Scenario kScenarios[] = {
      kThreeEdits,
      {Guitar(20, 1, {{"A", 4000}})},
      false,
-     "edits: 1 2 Invalid crossfade for destination file\nCrossfade failed.\n3 "},
+     "track 1 (gtr), edit 2: no crossfade; it would start at frame 7920, after gtrA.wav ends "
+     "(frame 4000), so the cut stays hard\n"},
     {"TakesEndingBeforeTheLastEditPointEndTheOutput",
      {{"-0.5", "A"}, {"1", "B"}, {"2", "C"}},
      {Guitar(20, 2, {}, 10000)},

@@ -38,8 +38,8 @@ testing::BinaryRun RunLimited(rlim_t fileSizeLimit = RLIM_INFINITY, const char* 
     ::dup2(fds[1], STDOUT_FILENO);
     const rlimit limit{fileSizeLimit, fileSizeLimit};
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
-    for (const int stop : {SIGINT, SIGTERM, SIGHUP}) {
+    // SIGXFSZ and SIGPIPE as a shell leaves them: the program ignores them itself.
+    for (const int stop : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ, SIGPIPE}) {
       ::signal(stop, SIG_DFL);  // whatever the test runner ignores
     }
     ::execl(WEXMONT_BINARY, WEXMONT_BINARY, argument, nullptr);
@@ -93,7 +93,8 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
   constexpr rlim_t kNone = RLIM_INFINITY;
   const char* rc = "wexmontrc.txt";
   const Fault faults[] = {
-      {"output on a full disk", "d_bld.wav", "/dev/full", kNone, "Cannot write d_bld.wav,"},
+      {"output on a full disk", "d_bld.wav", "/dev/full", kNone,
+       "Cannot write d_bld.wav: No space left on device,"},
       {"disk full in mid-track", rc, "xf_all\t5\t1", 6000, "Cannot write d_bld.wav.partial"},
       {"temporary file on a full disk", "xfade_temp.wav", "/dev/full", kNone,
        "Cannot write xfade_temp.wav"},
@@ -132,12 +133,18 @@ TEST(Faults, EndTheRunWithAMessageAndLeaveTheTakesAlone) {
   }
 }
 
-// Writes a take of `frames` frames of 24-bit stereo at 8000 Hz that takes no
-// room: a header, then a hole.
+// Writes a take of `frames` frames of 24-bit stereo at 8000 Hz that takes
+// little room: a header, then a hole, with one byte of 1 every 64 KiB of its
+// first 512 MiB, so that the build copies them instead of keeping a hole.
 void WriteSparseTake(const std::string& path, int64_t frames) {
   const WavHeader header = BuildHeader({8000, 24, 2}, frames);
   WriteFile(path, std::string(header.begin(), header.end()));
   ASSERT_EQ(::truncate(path.c_str(), kHeaderBytes + frames * 6), 0);
+  const int fd = ::open(path.c_str(), O_WRONLY);
+  for (off_t at = kHeaderBytes; at < kHeaderBytes + (off_t{512} << 20); at += 64 << 10) {
+    ASSERT_EQ(::pwrite(fd, "\x01", 1, at), 1);
+  }
+  ::close(fd);
 }
 
 struct Stop {
@@ -154,12 +161,16 @@ struct Stop {
 TEST(Faults, ARunThatStopsEarlyLeavesEveryOutputWholeAndBuildsNormallyNextTime) {
   constexpr rlim_t kNone = RLIM_INFINITY;
   const Stop stops[] = {
-      {"SIGINT", SIGINT, kNone, false, "edits: 1 2 >> Interrupted, exiting\n", 128 + SIGINT},
-      {"SIGTERM", SIGTERM, kNone, false, "edits: 1 2 >> Terminated, exiting\n", 128 + SIGTERM},
-      {"SIGHUP", SIGHUP, kNone, false, "edits: 1 2 >> Hung up, exiting\n", 128 + SIGHUP},
+      {"SIGINT", SIGINT, kNone, false, "edits: 1 2 \n>> Interrupted, exiting\n", 128 + SIGINT},
+      {"SIGTERM", SIGTERM, kNone, false, "edits: 1 2 \n>> Terminated, exiting\n", 128 + SIGTERM},
+      {"SIGHUP", SIGHUP, kNone, false, "edits: 1 2 \n>> Hung up, exiting\n", 128 + SIGHUP},
+      {"SIGQUIT", SIGQUIT, kNone, false, "edits: 1 2 \n>> Quit, exiting\n", 128 + SIGQUIT},
       {"SIGKILL", SIGKILL, kNone, false, "edits: 1 2 ", 128 + SIGKILL},
-      {"full disk", 0, 1 << 20, false, ">> Cannot write b_bld.wav.partial, exiting\n", 1},
-      {"refusal during the build", 0, kNone, true, ">> Cannot create xfade_temp.wav, exiting\n", 1},
+      // The file size limit (ulimit -f) would send SIGXFSZ: the write fails instead.
+      {"file size limit", 0, 1 << 20, false,
+       "edits: 1 2 \n>> Cannot write b_bld.wav.partial: File too large, exiting\n", 1},
+      {"refusal during the build", 0, kNone, true,
+       ">> Cannot create xfade_temp.wav: Is a directory, exiting\n", 1},
   };
   const std::vector<std::string> outputs = {"a_bld.wav", "b_bld.wav", "c_bld.wav"};
   const auto writeTakes = [](const std::string& track, int32_t seed) {
@@ -246,26 +257,6 @@ TEST(Faults, AStopRemovesTheTemporaryFileTheRunWrote) {
 // A 4 GiB take (sparse, so that it takes no room) gives an output that no
 // WAV file can hold: 24-bit stereo beyond the RIFF size, or 16-bit mono that
 // fits only without the iXML chunk the output would carry.
-TEST(Faults, AnOutputTooLongForAWavFileIsRefusedBeforeItIsCreated) {
-  const std::string ixml = std::string("iXML\x08\0\0\0", 8) + "<BWFXML>";
-  for (const auto& [format, frames, chunk] :
-       {std::tuple{SampleFormat{8000, 24, 2}, 715827882LL, std::string()},
-        {SampleFormat{8000, 16, 1}, MaxDataBytes({8000, 16, 1}) / 2, ixml}}) {
-    ScratchDir dir;
-    WriteProject();
-    const WavHeader header = BuildHeader(format, frames, static_cast<int64_t>(chunk.size()));
-    std::string take(header.begin(), header.end());
-    WriteFile("dC.wav", take.insert(take.size() - 8, chunk));
-    ASSERT_EQ(::truncate("dC.wav", static_cast<off_t>(take.size() + frames * format.channels *
-                                                                        format.BytesPerSample())),
-              0);
-    WriteFile("points.txt", "0\tC\n300000\tC\n");
-    ExpectFailure(RunLimited(), ">> d_bld.wav would hold " + std::to_string(frames) +
-                                    " frames, more than a WAV file can");
-    EXPECT_FALSE(testing::Exists("d_bld.wav"));
-  }
-}
-
 // A thousand tracks print more than the pipe holds before the first output
 // is built, so the run waits inside its crossfade report, after every take
 // has been probed, until the test reads; the take vanishes meanwhile.
@@ -342,6 +333,30 @@ TEST(Faults, ASecondBuildInTheFolderIsRefusedWhileTheFirstRuns) {
   ExpectFailure(testing::RunBinary(".", {"_v4.wav"}), ">> Another build is running");
   EXPECT_FALSE(testing::Exists("wexmontrc.txt") || testing::Exists("d_v4.wav"));
   ::close(folder);
+}
+
+// A closed standard output (wexmont | head) neither stops nor fails a build:
+// the console text is lost, the outputs are complete and the status is 0.
+TEST(Faults, AClosedStandardOutputLetsTheBuildFinish) {
+  ScratchDir dir;
+  const testing::InputSnapshot takes = WriteProject("d\ne\n");
+  testing::WriteCanonicalTake("eA.wav", 8000, 24, 2, testing::ToneSamples(2000, 2, 24, 3));
+  testing::WriteCanonicalTake("eB.wav", 8000, 24, 2, testing::ToneSamples(2000, 2, 24, 4));
+  ASSERT_EQ(RunLimited().exitStatus, 0);
+  const std::string d = testing::ReadFile("d_bld.wav");
+  const std::string e = testing::ReadFile("e_bld.wav");
+  const std::vector<std::string> listing = testing::FolderListing();
+  ASSERT_EQ(::unlink("d_bld.wav"), 0);
+  ASSERT_EQ(::unlink("e_bld.wav"), 0);
+
+  const testing::BinaryRun run = RunLimited(RLIM_INFINITY, nullptr, [](int output, pid_t) {
+    ::close(output);  // before the first line: every console write fails
+  });
+  EXPECT_EQ(run.exitStatus, 0);
+  EXPECT_EQ(testing::ReadFile("d_bld.wav"), d);
+  EXPECT_EQ(testing::ReadFile("e_bld.wav"), e);
+  EXPECT_EQ(testing::FolderListing(), listing);
+  EXPECT_TRUE(takes.Changed().empty());
 }
 
 }  // namespace

@@ -98,8 +98,66 @@ struct ExpectedTrack {
   bool crossfadeFailed = false;
 };
 
-inline int64_t FramesOf(long double seconds, uint32_t rate) {
-  return static_cast<int64_t>(seconds * rate);
+// floor(|decimal| x rate x 10^shift) of a plain decimal number ("12.25",
+// "20.000000"), worked out on its digits; a negative number gives 0.
+inline int64_t ExactFrames(const std::string& text, uint32_t rate, int shift = 0) {
+  if (text.starts_with("-")) {
+    return 0;
+  }
+  std::string digits;
+  int exponent = shift;
+  bool point = false;
+  for (const char c : text) {
+    if (c == '.') {
+      point = true;
+    } else if (c >= '0' && c <= '9') {
+      digits += c;
+      exponent -= point ? 1 : 0;
+    }
+  }
+  __int128 value = 0;
+  for (const char c : digits) {
+    value = value * 10 + (c - '0');
+  }
+  value *= rate;
+  for (; exponent < 0; ++exponent) {
+    value /= 10;
+  }
+  for (; exponent > 0; --exponent) {
+    value *= 10;
+  }
+  return static_cast<int64_t>(value);
+}
+
+// Crossfade length of cut u after fitting: it keeps to the segments around
+// it, sharing a segment with a neighbour's crossfade half and half.
+inline int64_t FittedLength(const std::vector<int64_t>& position, const std::vector<bool>& made,
+                            const std::vector<bool>& segment, size_t u, int64_t n) {
+  int64_t fitted = n;
+  for (size_t k = u; k-- > 0;) {
+    if (segment[k]) {
+      const int64_t room = position[u] - position[k];
+      fitted = std::min(fitted, made[k] ? room : 2 * room + 1);
+      break;
+    }
+  }
+  for (size_t k = u + 1; k + 1 < position.size(); ++k) {
+    if (segment[k]) {
+      const int64_t room = position[k] - position[u];
+      fitted = std::min(fitted, made[k] ? room : 2 * room);
+      break;
+    }
+  }
+  return fitted;
+}
+
+// The edit point heard just before edit point u: the last one with a segment.
+inline size_t HeardBefore(const std::vector<bool>& segment, size_t u) {
+  size_t k = u - 1;
+  while (k > 0 && !segment[k]) {
+    --k;
+  }
+  return k;
 }
 
 inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track,
@@ -107,8 +165,7 @@ inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track
   std::vector<int64_t> position;
   int64_t longest = 0;
   for (const Edit& edit : project.edits) {
-    const float time = static_cast<float>(std::strtod(edit.time.c_str(), nullptr));
-    position.push_back(FramesOf(position.empty() ? std::max(time, 0.0f) : time, track.rate));
+    position.push_back(ExactFrames(edit.time, track.rate));
     longest = std::max(longest, takes.at(edit.take).frames);
   }
   const int64_t length = position.size() < 2 ? 0 : std::min(longest, position.back());
@@ -123,27 +180,36 @@ inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track
     return track.kind == SampleKind::kFloat ? static_cast<float>(mix)
                                             : std::clamp(std::trunc(mix), -limit - 1, limit);
   };
-  const int64_t n = FramesOf(static_cast<long double>(track.crossfadeMs) / 1000, track.rate);
+  const int64_t n = ExactFrames(std::to_string(track.crossfadeMs), track.rate, -3);
+  std::vector<bool> segment(position.size(), false), made(position.size(), false);
   for (size_t u = 0; u + 1 < position.size(); ++u) {
     const int64_t from = position[u], to = std::min(position[u + 1], length);
+    segment[u] = to - from >= 1;
     const Audio& incoming = takes.at(project.edits[u].take);
     for (int64_t f = from; f < to; ++f) {
       for (int32_t c = 0; c < ch; ++c) {
         expected.samples[f * ch + c] = sample(incoming, f, c);
       }
-      expected.blended[f] = false;
     }
-    if (to - from < 1 || u == 0 || track.crossfadeType == 0 || from <= n * 0.5) {
+    if (!segment[u] || u == 0 || track.crossfadeType == 0 || from <= n * 0.5) {
       continue;
     }
-    const Audio& outgoing = takes.at(project.edits[u - 1].take);
-    const int64_t start = from - n / 2;
-    if (start > outgoing.frames || start > incoming.frames) {
+    if (from - n / 2 > takes.at(project.edits[HeardBefore(segment, u)].take).frames) {
       expected.crossfadeFailed = true;  // the cut stays hard
       continue;
     }
-    for (int64_t f = 0; f < n && start + f < length; ++f) {
-      const double p = static_cast<double>(f) / static_cast<double>(n);
+    made[u] = true;
+  }
+  for (size_t u = 0; u + 1 < position.size(); ++u) {
+    if (!made[u]) {
+      continue;
+    }
+    const Audio& outgoing = takes.at(project.edits[HeardBefore(segment, u)].take);
+    const Audio& incoming = takes.at(project.edits[u].take);
+    const int64_t fitted = FittedLength(position, made, segment, u, n);
+    const int64_t start = position[u] - fitted / 2;
+    for (int64_t f = 0; f < fitted && start + f < length; ++f) {
+      const double p = static_cast<double>(f) / static_cast<double>(fitted);
       const double s = std::sin(p * 1.570796327), co = std::cos(p * 1.570796327);
       const double gains[5][2] = {{}, {co, s}, {1 - p, p}, {co, 1 - co}, {1 - s, s}};
       const double* g = gains[track.crossfadeType];
@@ -158,15 +224,41 @@ inline ExpectedTrack ExpectTrack(const Project& project, const TrackSetup& track
   return expected;
 }
 
+// The channel mask of a take's format chunk, found by walking its chunks: 0
+// unless the chunk is extensible. Reserved speaker bits are no mask.
+inline uint32_t TakeChannelMask(const std::string& path) {
+  const std::string take = ReadFile(path);
+  const auto* bytes = reinterpret_cast<const uint8_t*>(take.data());
+  for (size_t at = 12; at + 8 <= take.size();) {
+    const uint32_t size = Load32LE(bytes + at + 4);
+    if (take.compare(at, 4, "fmt ") == 0) {
+      const bool extensible = size >= 40 && take.compare(at + 8, 2, "\xFE\xFF") == 0;
+      return extensible ? Load32LE(bytes + at + 28) & 0x8003FFFF : 0;
+    }
+    at += 8 + size + size % 2;
+  }
+  return 0;
+}
+
+// The format of a track's output: that of its takes, with the channel mask of
+// the take of edit point 1.
+inline SampleFormat OutputFormat(const Project& project, const TrackSetup& track) {
+  SampleFormat format = track.Format();
+  format.channelMask = TakeChannelMask(track.base + project.edits.front().take + ".wav");
+  return format;
+}
+
 // The bytes of the chunks an output carries between its format chunk and its
 // data chunk: only takes with a bext or iXML chunk give it any, besides a
 // JUNK chunk right before the data chunk that lines the samples up with the
 // takes' within a 4096-byte block (takes written by libsndfile have more
 // chunks than the plain header).
-inline int64_t CarriedChunkBytes(const std::string& path, const TrackSetup& track) {
+inline int64_t CarriedChunkBytes(const std::string& path, const TrackSetup& track,
+                                 const SampleFormat& format) {
   const std::string output = ReadFile(path);
   const auto* bytes = reinterpret_cast<const uint8_t*>(output.data());
-  size_t at = static_cast<size_t>(HeaderBytes(track.Format())) - 8;
+  const size_t ownHeader = static_cast<size_t>(HeaderBytes(format)) - 8;
+  size_t at = ownHeader;
   size_t junk = 0;
   for (; at + 8 <= output.size() && output.compare(at, 4, "data") != 0;) {
     junk = output.compare(at, 4, "JUNK") == 0 ? at : 0;
@@ -175,15 +267,14 @@ inline int64_t CarriedChunkBytes(const std::string& path, const TrackSetup& trac
   const bool carries = track.layout == TakeLayout::kBroadcast ||
                        track.layout == TakeLayout::kLateSamples ||
                        track.layout == TakeLayout::kChunkBeforeFormat;
-  EXPECT_TRUE(carries || junk == static_cast<size_t>(HeaderBytes(track.Format()) - 8) ||
-              at == static_cast<size_t>(HeaderBytes(track.Format()) - 8))
-      << path;
-  return static_cast<int64_t>(at) - (HeaderBytes(track.Format()) - 8);
+  EXPECT_TRUE(carries || junk == ownHeader || at == ownHeader) << path;
+  return static_cast<int64_t>(at - ownHeader);
 }
 
 // Reads the output of `track` back with libsndfile and compares it frame by
 // frame; sox must read its header the same way.
-inline void ExpectOutput(const ExpectedTrack& expected, const TrackSetup& track) {
+inline void ExpectOutput(const ExpectedTrack& expected, const TrackSetup& track,
+                         const SampleFormat& outputFormat) {
   SCOPED_TRACE(track.base);
   const std::string path = track.base + "_bld.wav";
   const Audio got = ReadWithSndfile(path);
@@ -194,7 +285,8 @@ inline void ExpectOutput(const ExpectedTrack& expected, const TrackSetup& track)
   const Audio sox = ReadHeaderWithSox(path);
   EXPECT_EQ(std::tuple(sox.sampleRate, sox.bitsPerSample, sox.channels, sox.kind, sox.frames),
             format);
-  EXPECT_EQ(ReadFile(path).size(), HeaderBytes(track.Format()) + CarriedChunkBytes(path, track) +
+  EXPECT_EQ(ReadFile(path).size(), HeaderBytes(outputFormat) +
+                                       CarriedChunkBytes(path, track, outputFormat) +
                                        frames * track.channels * track.bits / 8);
   ASSERT_EQ(got.frames, frames);
   // A crossfaded frame may be one step off, or a float a millionth.
@@ -210,17 +302,16 @@ inline void ExpectOutput(const ExpectedTrack& expected, const TrackSetup& track)
                       << got.samples[first] << ", expected " << expected.samples[first];
 }
 
-// An extensible output carries the channel mask of the track's first take
-// (the same field of the extensible chunk libsndfile writes), a plain one none.
+// An extensible output carries the channel mask of the track's first take;
+// a take with a mask never gives a plain output.
 inline void ExpectChannelMask(const Project& project, const TrackSetup& track) {
   const std::string output = ReadFile(track.base + "_bld.wav");
+  const uint32_t mask = TakeChannelMask(track.base + project.edits.front().take + ".wav");
   if (output.size() < kExtensibleHeaderBytes || output.substr(20, 2) != "\xFE\xFF") {
+    EXPECT_EQ(mask, 0u) << track.base;
     return;
   }
-  const std::string take = ReadFile(track.base + project.edits.front().take + ".wav");
-  const bool extensible = take.substr(20, 2) == "\xFE\xFF";
-  EXPECT_EQ(output.substr(40, 4), extensible ? take.substr(40, 4) : std::string(4, '\0'))
-      << track.base;
+  EXPECT_EQ(Load32LE(reinterpret_cast<const uint8_t*>(&output[40])), mask) << track.base;
 }
 
 // Writes the project, runs the real binary on it and checks every output,
@@ -237,16 +328,16 @@ inline std::string BuildAndCheck(const Project& project, bool temporaryRemains) 
   for (size_t t = 0; t < project.tracks.size(); ++t) {
     const ExpectedTrack expected = ExpectTrack(project, project.tracks[t], takes[t]);
     failed = failed || expected.crossfadeFailed;
-    ExpectOutput(expected, project.tracks[t]);
+    ExpectOutput(expected, project.tracks[t], OutputFormat(project, project.tracks[t]));
     ExpectChannelMask(project, project.tracks[t]);
   }
-  EXPECT_EQ(failed, run.output.find("Crossfade failed.") != std::string::npos) << run.output;
+  EXPECT_EQ(failed, run.output.find("so the cut stays hard") != std::string::npos) << run.output;
   EXPECT_EQ(Exists("xfade_temp.wav"), temporaryRemains);
   if (temporaryRemains) {  // the last track's header, announcing one crossfade, no frames
     const TrackSetup& last = project.tracks.back();
     const std::string header = ReadFile("xfade_temp.wav");
-    const int64_t frames = FramesOf(static_cast<long double>(last.crossfadeMs) / 1000, last.rate);
-    EXPECT_EQ(header.size(), HeaderBytes(last.Format()));
+    const int64_t frames = ExactFrames(std::to_string(last.crossfadeMs), last.rate, -3);
+    EXPECT_EQ(header.size(), HeaderBytes(OutputFormat(project, last)));
     EXPECT_EQ(
         header.size() < 4 ? ~0u : Load32LE(reinterpret_cast<const uint8_t*>(&header.back() - 3)),
         frames * last.channels * last.bits / 8);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "driver/project_checks.h"
 #include "foundation/console.h"
 #include "project/crossfade_params.h"
 #include "project/track_lists.h"
@@ -16,7 +15,7 @@ using testing::ScratchDir;
 using testing::WriteFile;
 
 TEST(ReadTrackList, TakesEveryNonEmptyLineByteForByte) {
-  const std::pair<std::string, NameTable> cases[] = {
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
       {"drums\n\n\nbass", {"drums", "bass"}},
       // CR LF ends a line; a CR elsewhere and every other byte are part of the name.
       {"\xEF\xBB\xBF\n\nlead vox\t2 \r\nbass\rx\r\n\r\n", {"lead vox\t2 ", "bass\rx"}},
@@ -25,51 +24,81 @@ TEST(ReadTrackList, TakesEveryNonEmptyLineByteForByte) {
   ScratchDir dir;
   for (const auto& [text, names] : cases) {
     WriteFile("base.txt", text);
-    int32_t count = -1;
-    NameTable read;
-    ReadTrackList(count, read, kNameSlotBytes);
-    EXPECT_EQ(read, names) << text;
-    EXPECT_EQ(count, static_cast<int32_t>(names.size())) << text;
+    EXPECT_EQ(ReadTrackList(), names) << text;
   }
 }
 
 struct EditListCase {
   std::string text;
-  NameTable names;
-  std::vector<float> times;
+  std::vector<std::string> takes;
+  std::vector<std::string> times;  // as typed
+  std::vector<size_t> lines;
 };
 
 TEST(ReadEditList, PairsEachTimeWithTheTextAfterItsTab) {
   const EditListCase cases[] = {
-      {"0\tA\n\n1.5\tB", {"A", "B"}, {0.0f, 1.5f}},
-      {"12.25\tlead vox 2\r\n", {"lead vox 2"}, {12.25f}},
-      {" 1e1 \tA\t\tB \n \t \n", {"A\t\tB "}, {10.0f}},
+      {"0\tA\n\n1.5\tB", {"A", "B"}, {"0", "1.5"}, {1, 3}},
+      {"12.25\tlead vox 2\r\n", {"lead vox 2"}, {"12.25"}, {1}},
+      // Blanks after a take name are not part of it; a tab inside it is.
+      {" 1e1 \tA\t\tB \n \t \n", {"A\t\tB"}, {"1e1"}, {1}},
+      {"0\tTake 1 \t\n", {"Take 1"}, {"0"}, {1}},
+      // Comments, and label lines as editors export them: start, end, name; a
+      // spectral label's frequency line is skipped.
+      {"# comp of day 2\n  # retake\n0\tA\n", {"A"}, {"0"}, {3}},
+      {"\xEF\xBB\xBF"
+       "12.500000\t12.500000\tB\r\n\\\t100.0\t2000.0\r\n20.000000\t21.000000\tC\r\n",
+       {"B", "C"},
+       {"12.500000", "20.000000"},
+       {1, 3}},
+      // A second field that is no time leaves the line as it always was.
+      {"3\tA\tB\n", {"A\tB"}, {"3"}, {1}},
+      {"@16800\tA\n", {"A"}, {"@16800"}, {1}},
   };
   ScratchDir dir;
   for (const EditListCase& c : cases) {
     WriteFile("points.txt", c.text);
-    int32_t count = -1;
-    NameTable names;
-    EditTimes times{};
-    ReadEditList(count, names, kNameSlotBytes, times);
-    EXPECT_EQ(names, c.names) << c.text;
-    ASSERT_EQ(count, static_cast<int32_t>(c.times.size())) << c.text;
-    EXPECT_EQ(std::vector<float>(times.begin(), times.begin() + count), c.times) << c.text;
+    const std::vector<EditPoint> edits = ReadEditList();
+    std::vector<std::string> takes, times;
+    std::vector<size_t> lines;
+    for (const EditPoint& edit : edits) {
+      takes.push_back(edit.take);
+      times.push_back(edit.timeText);
+      lines.push_back(edit.line);
+    }
+    EXPECT_EQ(takes, c.takes) << c.text;
+    EXPECT_EQ(times, c.times) << c.text;
+    EXPECT_EQ(lines, c.lines) << c.text;
   }
 }
 
-// "length/type" of the default, then of tracks 1 to 3 after the default spread.
-std::string ReadSettings(int32_t expectedResult) {
-  RunTables run;
-  EXPECT_EQ(ReadCrossfadeParams(run.crossfadeType, run.crossfadeLength, run.defaultCrossfadeType,
-                                run.defaultCrossfadeLength),
-            expectedResult);
-  SpreadDefaultCrossfade(run);
+TEST(ReadEditList, RefusesALineWithItsNumber) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"0\tA\n5\t4\tB\n", ">> points.txt line 2: \"5\\t4\\tB\" ends before it starts, exiting\n"},
+      {"0\tA\n\n1\t  \n",
+       ">> points.txt line 3: \"1\\t  \" has no take name after its tab, exiting\n"},
+      {"# x\n1,5\tA\n", ">> points.txt line 2: \"1,5\" is not a time, exiting\n"},
+      {"0 A\n",
+       ">> points.txt line 1: \"0 A\" has no tab between the time and the take name, "
+       "exiting\n"},
+  };
+  ScratchDir dir;
+  for (const auto& [text, message] : cases) {
+    WriteFile("points.txt", text);
+    ::testing::internal::CaptureStdout();
+    EXPECT_THROW(ReadEditList(), RunStop) << text;
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), message) << text;
+  }
+}
+
+// "length/type" of the default, then of tracks 1 to 3 as they take it.
+std::string ReadSettings(bool expectMissing) {
+  const CrossfadeParams params = ReadCrossfadeParams(MissingParameterFile::kWriteTemplate);
+  EXPECT_EQ(params.fileMissing, expectMissing);
   char text[128];
-  std::snprintf(text, sizeof text, "%g/%d | %g/%d %g/%d %g/%d", run.defaultCrossfadeLength,
-                run.defaultCrossfadeType, run.crossfadeLength[0], run.crossfadeType[0],
-                run.crossfadeLength[1], run.crossfadeType[1], run.crossfadeLength[2],
-                run.crossfadeType[2]);
+  std::snprintf(text, sizeof text, "%g/%d | %g/%d %g/%d %g/%d", params.all.length.milliseconds,
+                params.all.type, params.OfTrack(0).length.milliseconds, params.OfTrack(0).type,
+                params.OfTrack(1).length.milliseconds, params.OfTrack(1).type,
+                params.OfTrack(2).length.milliseconds, params.OfTrack(2).type);
   return text;
 }
 
@@ -86,29 +115,25 @@ TEST(ReadCrossfadeParams, ReadsTabSeparatedKeywordsAndLaterLinesWin) {
   ScratchDir dir;
   for (const auto& [text, settings] : cases) {
     WriteFile("wexmontrc.txt", text);
-    EXPECT_EQ(ReadSettings(0), settings) << text;
+    EXPECT_EQ(ReadSettings(false), settings) << text;
   }
 }
 
 TEST(ReadCrossfadeParams, WritesTheTemplateSilentlyAndReadsItAsNoCrossfades) {
   ScratchDir dir;
   ::testing::internal::CaptureStdout();
-  EXPECT_EQ(ReadSettings(1), "0/0 | 0/0 0/0 0/0");
+  EXPECT_EQ(ReadSettings(true), "0/0 | 0/0 0/0 0/0");
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(ReadFile("wexmontrc.txt"),
             "Parameters file for wexmont - remove parenthesis to use\n\nSet all tracks the same:\n"
             "(xf_all\t200\t1)\n\nTweak individual tracks\n(xf_tr\t1\t200\t1)\n");
-  EXPECT_EQ(ReadSettings(0), "0/0 | 0/0 0/0 0/0");
+  EXPECT_EQ(ReadSettings(false), "0/0 | 0/0 0/0 0/0");
 }
 
 TEST(ReadCrossfadeParams, ATemplateThatCannotBeWrittenEndsTheRun) {
   ScratchDir dir;
   ASSERT_EQ(::rmdir(dir.Path().c_str()), 0);  // the current directory is gone
-  CrossfadeTypes types{};
-  CrossfadeLengths lengths{};
-  int32_t defaultType = 0;
-  float defaultLength = 0;
-  EXPECT_THROW(ReadCrossfadeParams(types, lengths, defaultType, defaultLength), RunStop);
+  EXPECT_THROW(ReadCrossfadeParams(MissingParameterFile::kWriteTemplate), RunStop);
 }
 
 }  // namespace

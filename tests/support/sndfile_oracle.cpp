@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -206,6 +207,10 @@ std::optional<BroadcastInfo> ReadBroadcastInfo(const std::string& path) {
 }
 
 Audio ReadWithSndfile(const std::string& path) {
+  return ReadFramesWithSndfile(path, 0, INT64_MAX);
+}
+
+Audio ReadFramesWithSndfile(const std::string& path, int64_t firstFrame, int64_t frameCount) {
   SF_INFO info{};
   SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
   if (file == nullptr) {
@@ -221,21 +226,24 @@ Audio ReadWithSndfile(const std::string& path) {
                         : subtype == SF_FORMAT_PCM_32 || subtype == SF_FORMAT_FLOAT ? 32
                                                                                     : 0;
   audio.frames = info.frames;
-  audio.samples.resize(static_cast<size_t>(info.frames * info.channels));
+  const sf_count_t count = std::clamp<sf_count_t>(info.frames - firstFrame, 0, frameCount);
+  audio.samples.resize(static_cast<size_t>(count * info.channels));
   sf_count_t got = 0;
-  if (audio.kind == SampleKind::kFloat) {
+  if (firstFrame > 0 && sf_seek(file, firstFrame, SEEK_SET) != firstFrame) {
+    got = -1;
+  } else if (audio.kind == SampleKind::kFloat) {
     std::vector<float> floats(audio.samples.size());
-    got = sf_readf_float(file, floats.data(), info.frames);
+    got = sf_readf_float(file, floats.data(), count);
     std::copy(floats.begin(), floats.end(), audio.samples.begin());
   } else if (audio.bitsPerSample != 0) {
     std::vector<int> wide(audio.samples.size());
-    got = sf_readf_int(file, wide.data(), info.frames);
+    got = sf_readf_int(file, wide.data(), count);
     for (size_t i = 0; i < wide.size(); ++i) {
       audio.samples[i] = wide[i] >> Shift(audio.bitsPerSample);
     }
   }
   sf_close(file);
-  if (got != info.frames || audio.bitsPerSample == 0) {
+  if (got != count || audio.bitsPerSample == 0) {
     throw std::runtime_error("libsndfile cannot read the samples of " + path);
   }
   return audio;
@@ -271,6 +279,70 @@ std::vector<double> ToneSamples(int64_t frames, int32_t channels, int32_t bitsPe
     }
   }
   return samples;
+}
+
+std::vector<CuePoint> ReadCuePointsWithSndfile(const std::string& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  if (file == nullptr) {
+    throw std::runtime_error("libsndfile cannot read " + path + ": " + sf_strerror(nullptr));
+  }
+  SF_CUES cues{};
+  std::vector<CuePoint> points;
+  if (sf_command(file, SFC_GET_CUE, &cues, sizeof cues) == SF_TRUE) {
+    for (uint32_t k = 0; k < cues.cue_count && k < 100; ++k) {
+      const SF_CUE_POINT& point = cues.cue_points[k];
+      const char* chunk = reinterpret_cast<const char*>(&point.fcc_chunk);
+      points.push_back({point.indx, point.position, point.sample_offset, std::string(chunk, 4)});
+    }
+  }
+  sf_close(file);
+  return points;
+}
+
+std::vector<CueText> ReadCueTextsFromBytes(const std::string& path) {
+  const std::string bytes = ReadFile(path);
+  const auto at = [&](size_t offset) {
+    return Load32LE(reinterpret_cast<const uint8_t*>(bytes.data() + offset));
+  };
+  std::vector<CueText> texts;
+  for (size_t chunk = 12; chunk + 8 <= bytes.size();
+       chunk += 8 + at(chunk + 4) + at(chunk + 4) % 2) {
+    if (bytes.compare(chunk, 4, "LIST") != 0 || bytes.compare(chunk + 8, 4, "adtl") != 0) {
+      continue;
+    }
+    const size_t end = chunk + 8 + at(chunk + 4);
+    for (size_t sub = chunk + 12; sub + 12 <= end; sub += 8 + at(sub + 4) + at(sub + 4) % 2) {
+      const uint32_t id = at(sub + 8);
+      auto text =
+          std::find_if(texts.begin(), texts.end(), [&](const CueText& t) { return t.id == id; });
+      if (text == texts.end()) {
+        text = texts.insert(texts.end(), CueText{id});
+      }
+      if (bytes.compare(sub, 4, "labl") == 0) {
+        text->label = std::string(bytes.c_str() + sub + 12);
+      } else if (bytes.compare(sub, 4, "ltxt") == 0) {
+        text->regionFrames = at(sub + 12);
+        text->purpose = bytes.substr(sub + 16, 4);
+      }
+    }
+  }
+  return texts;
+}
+
+std::string DecodeWithFfmpeg(const std::string& path, const std::string& sampleFormat) {
+  const std::string command =
+      "ffmpeg -v error -i '" + path + "' -f " + sampleFormat + " - 2>/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  std::string bytes;
+  char buffer[4096];
+  for (size_t got; pipe != nullptr && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    bytes.append(buffer, got);
+  }
+  if (pipe == nullptr || ::pclose(pipe) != 0) {
+    throw std::runtime_error("ffmpeg cannot read " + path);
+  }
+  return bytes;
 }
 
 }  // namespace wexmont::testing

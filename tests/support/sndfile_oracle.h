@@ -67,10 +67,42 @@ void InsertFirstChunk(const std::string& path, const std::string& id, uint32_t d
 // Reads a WAV file with libsndfile. Throws when libsndfile cannot open it,
 // which makes a malformed output fail the test.
 Audio ReadWithSndfile(const std::string& path);
+// The same, holding only up to `frameCount` frames from `firstFrame` on in
+// its samples; its frame count is that of the whole file.
+Audio ReadFramesWithSndfile(const std::string& path, int64_t firstFrame, int64_t frameCount);
 
 // What `sox --i` says of a file: rate, channels, bits, kind and frames (no
 // samples). Kind kOther stands for an encoding sox names otherwise.
 Audio ReadHeaderWithSox(const std::string& path);
+
+// A cue point as libsndfile reads it (SFC_GET_CUE).
+struct CuePoint {
+  int32_t id = 0;
+  uint32_t position = 0;
+  uint32_t sampleOffset = 0;
+  std::string chunk = {};  // the fccChunk, "data"
+
+  bool operator==(const CuePoint&) const = default;
+};
+// The cue points of a file; throws when libsndfile cannot open it.
+std::vector<CuePoint> ReadCuePointsWithSndfile(const std::string& path);
+
+// A labl and, where it has one, the ltxt of one cue id, read from the bytes
+// of a file's LIST/adtl chunk.
+struct CueText {
+  uint32_t id = 0;
+  std::string label = {};
+  uint32_t regionFrames = 0;  // 0: no ltxt
+  std::string purpose = {};   // of the ltxt
+
+  bool operator==(const CueText&) const = default;
+};
+// Walks the file's top-level chunks for LIST/adtl; none when there is none.
+std::vector<CueText> ReadCueTextsFromBytes(const std::string& path);
+
+// The sample bytes ffmpeg decodes from a file, in the file's own sample
+// format; throws when ffmpeg fails.
+std::string DecodeWithFfmpeg(const std::string& path, const std::string& sampleFormat);
 
 // A deterministic test signal: a different tone per seed, interleaved; at
 // about half of full scale for integers, at one and a half times full scale

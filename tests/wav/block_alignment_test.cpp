@@ -37,5 +37,38 @@ TEST(BlockAlignment, PadsTheHeaderToTheTakesOffsetWithinABlock) {
   }
 }
 
+// The padded layout keeps the output's kind of header and every chunk after
+// its samples; a pad that would need another kind, or a file too large for a
+// file position, is dropped.
+TEST(BlockAlignment, PadsTheLayoutOnlyWhereTheOutputStillFitsItsHeader) {
+  struct Case {
+    int64_t frames;
+    int64_t chunksAfter;
+    int64_t junk;  // expected; 0 for none
+  };
+  const SampleFormat format{48000, 24, 2};  // 6-byte frames: 44-byte RIFF, 80-byte RF64 header
+  const std::vector<int64_t> takeOffsets = {702};
+  const Case cases[] = {
+      {1000, 0, 658},                               // small: padded
+      {1001, 24, 658},                              // odd data size, chunks after the samples
+      {715827876, 0, 0},                            // RIFF size 0xFFFFFFFC: the pad needs RF64
+      {715827877, 0, 622},                          // RF64 already: padded after its ds64
+      {MaxFrames(format), 0, 0},                    // the largest file a position reaches
+      {MaxFrames(format) - (622 + 5) / 6, 0, 622},  // room for the pad
+  };
+  for (const Case& c : cases) {
+    const HeaderLayout plain = DescribeHeader(format, c.frames, 0, c.chunksAfter);
+    const HeaderLayout got = AlignSamplesWithTakes(plain, takeOffsets);
+    EXPECT_EQ(got.junkBytes, c.junk) << c.frames;
+    EXPECT_EQ(got.rf64, plain.rf64) << c.frames;
+    EXPECT_EQ(got.headerBytes, plain.headerBytes + c.junk) << c.frames;
+    EXPECT_EQ(got.trailingBytes, plain.trailingBytes) << c.frames;
+    EXPECT_EQ(got.FileBytes(), plain.FileBytes() + c.junk) << c.frames;
+    if (c.junk > 0) {
+      EXPECT_EQ(got.headerBytes % kSharedBlockBytes, 702);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace wexmont

@@ -25,12 +25,6 @@ std::string Le32(uint32_t value) {
   return bytes;
 }
 
-uint32_t Le32Value(const std::string& bytes) {
-  return static_cast<uint8_t>(bytes[0]) | static_cast<uint8_t>(bytes[1]) << 8 |
-         static_cast<uint8_t>(bytes[2]) << 16 |
-         static_cast<uint32_t>(static_cast<uint8_t>(bytes[3])) << 24;
-}
-
 // A chunk with the size of its body; an odd body gets its pad byte.
 std::string Chunk(const std::string& id, const std::string& body) {
   return id + Le32(static_cast<uint32_t>(body.size())) + body + std::string(body.size() % 2, '\0');
@@ -138,6 +132,7 @@ std::vector<HostileTake> HostileTakes() {
 // Each take is probed, then built as the only take of a two-point project:
 // it is refused with a message or built exactly, and never written to.
 TEST(HostileTakes, AreBuiltOrRefusedNeverWorse) {
+  int padded = 0;  // outputs with a JUNK chunk
   for (const HostileTake& hostile : HostileTakes()) {
     SCOPED_TRACE(::testing::Message() << hostile.name << ", " << hostile.bytes.size() << " bytes");
     ScratchDir dir;
@@ -159,35 +154,37 @@ TEST(HostileTakes, AreBuiltOrRefusedNeverWorse) {
     char* argv[] = {program, nullptr};
     const int status = RunWexmont(1, argv);
     EXPECT_EQ(ReadFile("hA.wav"), hostile.bytes);
+    if (status != 0) {
+      EXPECT_FALSE(hostile.builds);
+      continue;
+    }
+    // The samples follow the header's data chunk, its last chunk.
+    const std::string output = ReadFile("h_bld.wav");
+    ASSERT_GE(output.size(), 44u);
+    const auto field = [&](size_t at) {
+      return Load32LE(reinterpret_cast<const uint8_t*>(&output[at]));
+    };
+    size_t dataTag = 12, lastChunk = 0;
+    while (dataTag + 8 <= output.size() && output.compare(dataTag, 4, "data") != 0) {
+      lastChunk = dataTag;
+      dataTag += 8 + field(dataTag + 4) + field(dataTag + 4) % 2;
+    }
+    ASSERT_LE(dataTag + 8, output.size());
+    EXPECT_EQ(output.substr(dataTag, 4), "data");
+    EXPECT_EQ(output.size(), dataTag + 8 + field(dataTag + 4));
     if (hostile.builds) {
-      EXPECT_EQ(status, 0);
+      EXPECT_GE(dataTag, 36 + hostile.carried);
+      EXPECT_EQ(output.substr(dataTag + 8), kSamples);
       // A take whose samples start elsewhere within a 4096-byte block than
       // the output's would gets a JUNK chunk before the output's data chunk
       // that lines them up.
-      const std::string output = ReadFile("h_bld.wav");
-      const size_t beforeData = (hostile.bits == 16 ? 36 : 60) + hostile.carried;
-      size_t pad = 0;
-      if (output.compare(beforeData, 4, "JUNK") == 0) {
-        pad = 8 + Le32Value(output.substr(beforeData + 4, 4));
-        EXPECT_EQ((beforeData + pad + 8) % 4096, takeDataOffset % 4096);
+      if (output.compare(lastChunk, 4, "JUNK") == 0) {
+        EXPECT_EQ((dataTag + 8) % 4096, takeDataOffset % 4096);
+        ++padded;
       }
-      EXPECT_EQ(output.substr(beforeData + pad + 8), kSamples);
-    } else if (status == 0) {
-      // The samples follow the header's data chunk, its last chunk.
-      const std::string output = ReadFile("h_bld.wav");
-      ASSERT_GE(output.size(), 44u);
-      const auto field = [&](size_t at) {
-        return Load32LE(reinterpret_cast<const uint8_t*>(&output[at]));
-      };
-      size_t dataTag = 12;
-      while (dataTag + 8 <= output.size() && output.compare(dataTag, 4, "data") != 0) {
-        dataTag += 8 + field(dataTag + 4) + field(dataTag + 4) % 2;
-      }
-      ASSERT_LE(dataTag + 8, output.size());
-      EXPECT_EQ(output.substr(dataTag, 4), "data");
-      EXPECT_EQ(output.size(), dataTag + 8 + field(dataTag + 4));
     }
   }
+  EXPECT_GT(padded, 0);  // takes with carried chunks start their samples elsewhere
 }
 
 TEST(HostileTakes, ThatAreNoRegularFileAreRefusedWithoutWaiting) {
@@ -213,8 +210,7 @@ TEST(HostileTakes, CrossfadesOfAnUnknownTypeOrFormatAreRefused) {
       {1, 65, {2, kInteger}}, {1, 1, {1, kInteger}},  {1, 1, {5, kInteger}},
       {1, 1, {2, kFloat}},    {1, 1, {8, kFloat}},    {1, 1, {4, SampleKind::kOther}}};
   for (const auto& [type, channels, coding] : cases) {
-    EXPECT_THROW(RenderCrossfade(10, 10, 4, type, "a.wav", "b.wav", "t.wav", channels, coding),
-                 RunStop);
+    EXPECT_THROW(CrossfadeRenderer(type, 4, channels, coding), RunStop);
   }
 }
 

@@ -13,6 +13,7 @@
 #include "foundation/console.h"
 #include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
+#include "wav/data_chunk.h"
 #include "wav/wav_header.h"
 
 namespace wexmont {
@@ -23,6 +24,25 @@ using testing::WriteFile;
 
 constexpr size_t kFrameBytes = 4;  // 16-bit stereo
 constexpr int64_t kTakeFrames = 3000;
+
+// One copy or run of silence into the output at `path`, whose samples start
+// right after its 44-byte header, as a track's build writes them.
+void CopyFrames(const std::string& path, const std::string& takePath, int64_t frame,
+                int32_t bytesPerSample, int32_t channels, int64_t count, int64_t takeFrame) {
+  FrameWriter output(path, bytesPerSample, channels, kHeaderBytes);
+  const FileHandle take = FileHandle::OpenRegularForReading(takePath);
+  const SampleSource source =
+      SampleSource::Open(takePath, FindSampleArea(take, kProbeScanLast).value_or(SampleArea{}));
+  output.Copy(source, frame, count, takeFrame);
+  output.Close();
+}
+
+void WriteSilence(const std::string& path, int64_t frame, int32_t bytesPerSample, int32_t channels,
+                  int64_t count) {
+  FrameWriter output(path, bytesPerSample, channels, kHeaderBytes);
+  output.Silence(frame, count);
+  output.Close();
+}
 
 // A take of distinct frames, followed by a chunk that must never pass for samples.
 void WriteTake() {
@@ -99,18 +119,6 @@ TEST(SegmentCopy, LongRunsCopyFromThisOrAnotherFileSystem) {
   }
 }
 
-TEST(SegmentCopy, ARiffSizeThatReadsDataIsNotTheSampleArea) {
-  testing::ScratchDir dir;
-  WriteTake();
-  WriteWavHeader("big.wav", {44100, 16, 2}, 1635017024 / kFrameBytes);  // header only
-  const std::string header = ReadFile("big.wav");
-  ASSERT_EQ(header.substr(4, 4), "data");
-  WriteSilence("big.wav", 0, 2, 2, 1);
-  EXPECT_EQ(ReadFile("big.wav"), header + std::string(kFrameBytes, '\0'));
-  CopyFrames("big.wav", "take.wav", 0, 2, 2, 1, 0);
-  EXPECT_EQ(ReadFile("big.wav"), header + ReadFile("take.wav").substr(kHeaderBytes, kFrameBytes));
-}
-
 TEST(SegmentCopy, NothingLandsBeforeTheSampleAreaOrInAMissingFile) {
   testing::ScratchDir dir;
   WriteTake();
@@ -128,7 +136,7 @@ TEST(SegmentCopy, AFailedWriteEndsTheRun) {
   ASSERT_EQ(::symlink("/dev/full", "full.wav"), 0);
   EXPECT_THROW(CopyFrames("full.wav", "take.wav", 0, 2, 2, 10, 0), RunStop);
   EXPECT_THROW(WriteSilence("full.wav", 0, 2, 2, 10), RunStop);
-  // /dev/full has no data tag; a file size limit fails the writes themselves.
+  // A file size limit fails the writes of a file on disk too.
   WriteOutput("out.wav");
   rlimit limit;
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);

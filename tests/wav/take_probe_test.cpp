@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <utility>
 
 #include "foundation/byte_pack.h"
@@ -83,6 +85,56 @@ TEST(TakeProbe, FindsTheSampleAreaOfHandBuiltTakes) {
   }
 }
 
+std::string Le64(uint64_t value) {
+  return Le32(static_cast<uint32_t>(value)) + Le32(static_cast<uint32_t>(value >> 32));
+}
+
+// RF64 and BW64 takes: 10 frames of 16-bit stereo at byte 80, sized by the
+// ds64 chunk or, where it holds no size, by the data chunk's own field or
+// the rest of the file. A chunk after the samples is never audio.
+TEST(TakeProbe, SizesRf64AndBw64TakesByTheirDs64Chunk) {
+  struct Case {
+    const char* what;
+    uint64_t ds64Data;
+    uint32_t dataField;
+    bool trailing;  // a LIST chunk of 28 bytes after the samples
+    uint64_t samples;
+    int64_t frames;
+  };
+  constexpr uint64_t kPastFourGiB = (uint64_t{1} << 32) + 40;
+  const Case cases[] = {
+      {"ds64 size", 40, 0xFFFFFFFF, false, 40, 10},
+      {"ds64 size, a chunk after the samples", 40, 0xFFFFFFFF, true, 40, 10},
+      {"ds64 size of a partial frame", 42, 0xFFFFFFFF, true, 40, 10},
+      {"ds64 size never written", 0, 0xFFFFFFFF, true, 40, 17},
+      {"ds64 size beyond the file", 1000, 0xFFFFFFFF, false, 40, 10},
+      {"size in the data chunk", 0, 40, true, 40, 10},
+      {"past 4 GiB, a chunk after the samples", kPastFourGiB, 0xFFFFFFFF, true, kPastFourGiB,
+       static_cast<int64_t>(kPastFourGiB / 4)},
+  };
+  const std::string list = "LIST" + Le32(20) + "INFOISFT" + Le32(8) + "recorder";
+  testing::ScratchDir dir;
+  for (const char* id : {"RF64", "BW64"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(::testing::Message() << id << ": " << c.what);
+      const std::string tail = c.trailing ? list : "";
+      const std::string header = std::string(id) + Le32(0xFFFFFFFF) + "WAVE" + "ds64" + Le32(28) +
+                                 Le64(72 + c.samples + tail.size()) + Le64(c.ds64Data) +
+                                 Le64(c.ds64Data / 4) + Le32(0) + Fmt(2, 16) + "data" +
+                                 Le32(c.dataField);
+      ASSERT_EQ(header.size(), 80u);
+      testing::WriteFile("take.wav", header);
+      ASSERT_EQ(::truncate("take.wav", static_cast<off_t>(80 + c.samples)), 0);
+      FILE* file = std::fopen("take.wav", "ab");
+      std::fwrite(tail.data(), 1, tail.size(), file);
+      std::fclose(file);
+      const TakeAttributes take = Probe("take.wav");
+      EXPECT_EQ(take.dataOffset, 80);
+      EXPECT_EQ(take.frameCount, c.frames);
+    }
+  }
+}
+
 // Position of the first `tag` at an even byte: where a scan of the bytes
 // would take the chunk to be.
 size_t FirstEvenTag(const std::string& bytes, const std::string& tag) {
@@ -151,7 +203,10 @@ TEST(TakeProbe, OnlyRegularFilesAreFound) {
       Probe(path);
       ADD_FAILURE() << path;
     } catch (const RunStop& stop) {
-      EXPECT_EQ(stop.what(), ">> Cannot find file called " + path + ", exiting\n");
+      const std::string expected =
+          path == "missing.wav" ? ">> Cannot find file called missing.wav, exiting\n"
+                                : ">> Cannot open " + path + ": not a regular file, exiting\n";
+      EXPECT_EQ(stop.what(), expected);
     }
   }
 }
