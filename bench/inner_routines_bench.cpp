@@ -101,40 +101,6 @@ const ScratchFiles& Files() {
   return files;
 }
 
-// Arguments: bytes per sample.
-void BM_DecodeStereoBlock(benchmark::State& state) {
-  const wexmont::SampleCoding coding{static_cast<int32_t>(state.range(0)),
-                                     wexmont::SampleKind::kInteger};
-  const std::vector<uint8_t> bytes = SampleBytes(kBlockFrames, coding.bytesPerSample, 7);
-  std::vector<double> samples(kBlockFrames * kChannels);
-  for (auto _ : state) {
-    wexmont::DecodeSamples(bytes, samples, coding, kBlockFrames * kChannels);
-    benchmark::DoNotOptimize(samples.data());
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
-}
-BENCHMARK(BM_DecodeStereoBlock)->Arg(wexmont::kBytes16)->Arg(wexmont::kBytes24);
-
-void BM_EncodeStereoBlock(benchmark::State& state) {
-  const wexmont::SampleCoding coding{static_cast<int32_t>(state.range(0)),
-                                     wexmont::SampleKind::kInteger};
-  std::vector<uint8_t> bytes(static_cast<size_t>(kBlockFrames * kChannels * coding.bytesPerSample));
-  std::vector<double> samples(kBlockFrames * kChannels);
-  wexmont::DecodeSamples(SampleBytes(kBlockFrames, coding.bytesPerSample, 9), samples, coding,
-                         kBlockFrames * kChannels);
-  if (coding.bytesPerSample == wexmont::kBytes16) {
-    for (double& sample : samples) {
-      sample /= 256;  // the encoder takes the width's own scale
-    }
-  }
-  for (auto _ : state) {
-    wexmont::EncodeSamples(samples, bytes, coding, kBlockFrames * kChannels);
-    benchmark::DoNotOptimize(bytes.data());
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
-}
-BENCHMARK(BM_EncodeStereoBlock)->Arg(wexmont::kBytes16)->Arg(wexmont::kBytes24);
-
 // The gains of one frame, as a curve works them out once per track.
 // Arguments: crossfade type.
 void BM_GainsAt(benchmark::State& state) {

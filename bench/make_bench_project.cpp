@@ -46,13 +46,14 @@ struct Settings {
   bool floatSamples = false;
   double level = kLevel;
   bool pointsOnly = false;
+  int64_t takeJunkBytes = 0;  // a JUNK reserve before each take's data chunk, as DAWs leave
 };
 
 void Usage(const char* program) {
   std::fprintf(stderr,
                "usage: %s FOLDER [--tracks N] [--takes N] [--minutes M] [--edits N] [--rate HZ]\n"
                "          [--bits 16|24|32] [--float] [--channels 1-64] [--level L]\n"
-               "          [--xfade-ms MS] [--xfade-type 0-4] [--points-only]\n"
+               "          [--xfade-ms MS] [--xfade-type 0-4] [--points-only] [--take-junk BYTES]\n"
                "  --float: 32-bit float takes; --level: tone peak, of full scale (default 0.5;\n"
                "  above about 0.7 equal-power crossfades rise beyond full scale)\n",
                program);
@@ -91,6 +92,8 @@ bool ParseArguments(int argc, char** argv, Settings& settings) {
       settings.crossfadeMs = std::atoi(value);
     } else if (option == "--xfade-type") {
       settings.crossfadeType = std::atoi(value);
+    } else if (option == "--take-junk") {
+      settings.takeJunkBytes = std::atoll(value);
     } else if (option == "--level") {
       settings.level = std::atof(value);
     } else {
@@ -104,7 +107,9 @@ bool ParseArguments(int argc, char** argv, Settings& settings) {
          (settings.bits == 16 || settings.bits == 24 || settings.bits == 32) &&
          (!settings.floatSamples || settings.bits == 32) && settings.channels >= 1 &&
          settings.channels <= kMaxChannels && settings.level >= 0 && settings.crossfadeMs >= 0 &&
-         settings.crossfadeType >= 0 && settings.crossfadeType <= 4;
+         settings.crossfadeType >= 0 && settings.crossfadeType <= 4 &&
+         (settings.takeJunkBytes == 0 ||
+          (settings.takeJunkBytes >= 8 && settings.takeJunkBytes % 2 == 0));
 }
 
 std::string TrackName(int track) {
@@ -147,8 +152,14 @@ bool WriteTake(const std::string& path, const Settings& settings, int toneHz) {
   }
   const wexmont::SampleKind kind =
       settings.floatSamples ? wexmont::SampleKind::kFloat : wexmont::SampleKind::kInteger;
-  const wexmont::WavHeader header =
-      wexmont::BuildHeader({settings.rate, settings.bits, settings.channels, kind}, frames);
+  // The JUNK reserve (an even size of at least 8 bytes) goes before the data
+  // chunk, its last 8 bytes.
+  wexmont::WavHeader header = wexmont::BuildHeader(
+      {settings.rate, settings.bits, settings.channels, kind}, frames, settings.takeJunkBytes);
+  if (settings.takeJunkBytes > 0) {
+    const wexmont::WavHeader junk = wexmont::BuildJunkChunk(settings.takeJunkBytes);
+    header.insert(header.end() - 8, junk.begin(), junk.end());
+  }
   wexmont::FileHandle file = wexmont::FileHandle::CreateEmpty(path);
   if (!file.IsOpen() || !file.WriteAt(0, header)) {
     return false;

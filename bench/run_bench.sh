@@ -13,7 +13,12 @@
 # edit points), a scaling table over take length and edit points, a large
 # output (one track of 16-channel 32-bit float past 4 GiB, written as RF64)
 # against cp of the same bytes, and the Google Benchmark timings of the inner
-# routines. The scratch folder is removed at the end.
+# routines. Then a wide project (256 tracks x 1024 edit points of short takes)
+# against the bound, and, when run as root, the main project on an XFS image
+# with reflink (a loop device): wexmont against cp, which clones there, and
+# the share of the outputs' blocks that the file system shares with the takes
+# (FIEMAP's shared flag, as filefrag shows it). The scratch folder is removed
+# at the end.
 #
 #   bench/run_bench.sh            default project: 4 tracks x 3 takes x 10 min,
 #                                 48 kHz 24-bit stereo, 40 edit points, 200 ms
@@ -24,9 +29,12 @@
 # --replace (each wexmont run replaces the outputs of the one before, as a
 # rebuild does, instead of writing them into an empty folder),
 # --large-gb G (size of the large output, default 5), --no-peer, --no-density,
-# --no-scaling, --no-large, --no-micro, --keep (leave the scratch folder),
+# --no-scaling, --no-large, --no-micro, --no-wide, --no-xfs, --keep (leave the
+# scratch folder),
 # --scratch DIR (where the scratch folder is made; default build/bench),
-# --build DIR (default build/bench).
+# --build DIR (default build/bench),
+# --wexmont BINARY (time this program instead of the one built here, e.g. a
+# build of an earlier commit; the benchmark tools are still built here).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -42,14 +50,18 @@ scaling_minutes=(1 5 20)
 scaling_edits=(10 100 1000)
 density_edits=(40 200 1000)
 micro_time=0.2
+# The wide project: many tracks of short takes, with an edit point every few
+# hundredths of a second and 10 ms crossfades.
+wide_tracks=256 wide_takes=2 wide_minutes=0.2 wide_edits=1024 wide_xfade_ms=10
 if ((quick)); then
   tracks=2 minutes=1 edits=10 runs=3
+  wide_tracks=16 wide_edits=64
   scaling_minutes=(0.5 1 2)
   scaling_edits=(10 50 100)
   density_edits=(10 50 100)
   micro_time=0.01
 fi
-peer=1 scaling=1 density=1 large=1 micro=1 keep=0 replace=0
+peer=1 scaling=1 density=1 large=1 micro=1 wide=1 xfs=1 keep=0 replace=0 wexmont_given=
 large_gb=5
 scratch_parent=$root/build/bench
 build=$root/build/bench
@@ -68,11 +80,14 @@ while (($#)); do
     --no-large) large=0 ;;
     --large-gb) large_gb=$2; shift ;;
     --no-micro) micro=0 ;;
+    --no-wide) wide=0 ;;
+    --no-xfs) xfs=0 ;;
+    --wexmont) wexmont_given=$(realpath "$2"); shift ;;
     --keep) keep=1 ;;
     --replace) replace=1 ;;
     --scratch) scratch_parent=$(realpath -m "$2"); shift ;;
     --build) build=$(realpath -m "$2"); shift ;;
-    *) sed -n '2,30p' "$0"; exit 2 ;;
+    *) sed -n '2,37p' "$0"; exit 2 ;;
   esac
   shift
 done
@@ -85,13 +100,21 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DWEXMONT_BENCH=ON \
   -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target wexmont wexmont_bench_project wexmont_microbench \
   >/dev/null
-wexmont=$build/wexmont
+wexmont=${wexmont_given:-$build/wexmont}
 generate=$build/bench/wexmont_bench_project
+echo "Timing $wexmont"
 
 # --- scratch folder ---------------------------------------------------------
 mkdir -p "$scratch_parent"
 scratch=$(mktemp -d "$scratch_parent/scratch.XXXXXX")
+xfs_mount= xfs_device=
 cleanup() {
+  if [ -n "$xfs_mount" ]; then
+    umount "$xfs_mount" || true
+  fi
+  if [ -n "$xfs_device" ]; then
+    losetup -d "$xfs_device" || true
+  fi
   if ((keep)); then
     echo "Scratch folder kept: $scratch"
   else
@@ -331,6 +354,109 @@ if ((scaling)); then
     scaling_row "$folder" "$minutes | $e"
   done
   rm -rf "$folder"
+fi
+
+# --- wide -------------------------------------------------------------------
+# Many tracks of short takes, an edit point every few hundredths of a second:
+# per-track and per-edit costs (opening files, headers, placing crossfades)
+# rather than bytes.
+if ((wide)); then
+  folder=$scratch/wide
+  echo
+  echo "== Wide: $wide_tracks tracks x $wide_takes takes x $wide_minutes min, $wide_edits edit" \
+    "points, $wide_xfade_ms ms crossfades; best and median of $runs runs"
+  "$generate" "$folder" --tracks "$wide_tracks" --takes "$wide_takes" --minutes "$wide_minutes" \
+    --edits "$wide_edits" --xfade-ms "$wide_xfade_ms"
+  (cd "$folder" && "$wexmont" >/dev/null)
+  cat "$folder"/*_bld.wav >"$folder/bound_source.bin"
+  rows=$scratch/results/wide
+  rm -rf "$rows" && mkdir -p "$rows"
+  for ((r = 1; r <= runs; ++r)); do
+    measure "$folder" "$rows/wexmont" "$outputs_to_remove" "*[A-Z].wav" "$wexmont"
+    measure "$folder" "$rows/bound" bound_copy.bin bound_source.bin \
+      cp "${cp_options[@]}" bound_source.bin bound_copy.bin
+  done
+  bytes=$(($(stat -c %s "$folder/bound_source.bin")))
+  echo
+  echo "| contender | best wall s | median wall s | output MB | peak MiB |"
+  echo "|---|---:|---:|---:|---:|"
+  for c in wexmont bound; do
+    echo "| $c | $(best "$rows/$c" 1) | $(median "$rows/$c" 1) |" \
+      "$(awk -v b="$bytes" 'BEGIN { printf "%.0f", b / 1e6 }') | $(mib "$(largest "$rows/$c" 2)") |"
+  done
+  echo "Wall times of wexmont: $(awk '{ printf "%s ", $1 }' "$rows/wexmont")"
+  rm -rf "$folder"
+fi
+
+# --- XFS with reflink -------------------------------------------------------
+# shared_percent FILE...: the share of the files' blocks that FIEMAP reports
+# shared with another file (filefrag -v: the "shared" flag of each extent),
+# of the blocks their sizes cover (not counting blocks allocated past the
+# end of a file).
+shared_percent() {
+  local f
+  for f in "$@"; do filefrag -v "$f"; done | awk -F: '
+    /^File size of .* blocks of/ { sub(/.*\(/, ""); blocks += $0 + 0 }
+    /^ *[0-9]+:/ && /shared/ { split($4, len, " "); shared += len[1] }
+    END { if (blocks > 0) printf "%.1f", 100 * shared / blocks; else printf "-" }'
+}
+if ((xfs)); then
+  echo
+  if [ "$(id -u)" != 0 ] || ! command -v mkfs.xfs >/dev/null || ! command -v losetup >/dev/null ||
+    ! command -v filefrag >/dev/null; then
+    echo "== XFS with reflink: skipped (needs root, mkfs.xfs, losetup and filefrag)"
+  else
+    # Room for the takes, two sets of outputs and the bound's copy, and the
+    # file system's own.
+    image=$scratch/xfs.img
+    image_bytes=$(awk -v t="$tracks" -v k="$takes" -v m="$minutes" -v b="$bytes_per_frame" \
+      'BEGIN { printf "%.0f", (t * (k + 3) * m * 60 * 48000 * b) * 1.2 + 2^30 }')
+    truncate -s "$image_bytes" "$image"
+    mkfs.xfs -q -m reflink=1 "$image"
+    xfs_device=$(losetup -f --show "$image")
+    xfs_mount=$scratch/xfs
+    mkdir -p "$xfs_mount"
+    mount "$xfs_device" "$xfs_mount"
+    echo "== XFS with reflink (a loop device on $fs): the main project, $edits edit points;" \
+      "best and median of $runs runs; cp clones"
+    echo
+    echo "| takes | contender | best wall s | median wall s | peak MiB | blocks shared with the takes |"
+    echo "|---|---|---:|---:|---:|---:|"
+    # Plain takes, whose samples start at byte 44 as the output's do, and
+    # takes with a 1 KiB JUNK reserve before their samples, as DAWs leave.
+    for take_junk in 0 1024; do
+      folder=$xfs_mount/main_$take_junk
+      "$generate" "$folder" --tracks "$tracks" --takes "$takes" --minutes "$minutes" \
+        --edits "$edits" --xfade-ms "$xfade_ms" --take-junk "$take_junk"
+      (cd "$folder" && "$wexmont" >/dev/null)
+      cat "$folder"/*_bld.wav >"$folder/bound_source.bin"
+      rows=$scratch/results/xfs_$take_junk
+      rm -rf "$rows" && mkdir -p "$rows"
+      for ((r = 1; r <= runs; ++r)); do
+        measure "$folder" "$rows/wexmont" "$outputs_to_remove" "*[A-Z].wav" "$wexmont"
+        measure "$folder" "$rows/bound" bound_copy.bin bound_source.bin \
+          cp bound_source.bin bound_copy.bin
+      done
+      sync
+      label="plain"
+      ((take_junk)) && label="$take_junk-byte JUNK reserve"
+      padded=$(for f in "$folder"/*_bld.wav; do head -c 4096 "$f" | grep -ac JUNK || true; done |
+        awk '{ n += $1 } END { print n + 0 }')
+      echo "| $label | wexmont ($padded of $tracks outputs padded) | $(best "$rows/wexmont" 1) |" \
+        "$(median "$rows/wexmont" 1) | $(mib "$(largest "$rows/wexmont" 2)") |" \
+        "$(shared_percent "$folder"/*_bld.wav) % |"
+      echo "| $label | bound: cp (a clone) | $(best "$rows/bound" 1) | $(median "$rows/bound" 1) |" \
+        "$(mib "$(largest "$rows/bound" 2)") | - |"
+      echo "Wall times of wexmont: $(awk '{ printf "%s ", $1 }' "$rows/wexmont")" >&2
+      rm -rf "$folder"
+    done
+    echo "The crossfades, which are written, not shared, are" \
+      "$(awk -v e="$edits" -v x="$xfade_ms" -v m="$minutes" \
+        'BEGIN { printf "%.1f", 100 * (e - 2) * x / 1000 / (m * 60) }') % of each output."
+    umount "$xfs_mount" && xfs_mount=
+    losetup -d "$xfs_device" && xfs_device=
+    rm -f "$image"
+  fi
 fi
 
 # --- large output -----------------------------------------------------------

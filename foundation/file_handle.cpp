@@ -1,6 +1,8 @@
 #include "foundation/file_handle.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -148,6 +150,16 @@ bool FileHandle::WriteAt(int64_t position, std::span<const uint8_t> bytes) const
                     static_cast<off_t>(position + done));
   });
   return Failing(error == kNoFileError, error);
+}
+
+bool FileHandle::CloneFrom(const FileHandle& source, int64_t sourcePosition, int64_t position,
+                           int64_t bytes) const {
+  file_clone_range range{};
+  range.src_fd = source.fd_;
+  range.src_offset = static_cast<uint64_t>(sourcePosition);
+  range.src_length = static_cast<uint64_t>(bytes);
+  range.dest_offset = static_cast<uint64_t>(position);
+  return bytes > 0 && ::ioctl(fd_, FICLONERANGE, &range) == 0;
 }
 
 int64_t FileHandle::CopyFrom(const FileHandle& source, int64_t sourcePosition, int64_t position,

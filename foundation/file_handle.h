@@ -53,6 +53,12 @@ class FileHandle {
   size_t ReadAt(int64_t position, std::span<uint8_t> bytes) const;
   // Writes all bytes at `position`, growing the file as needed.
   bool WriteAt(int64_t position, std::span<const uint8_t> bytes) const;
+  // Makes `bytes` bytes at `position` share the blocks of `source` at
+  // `sourcePosition` (a clone, on file systems that share blocks between
+  // files). Both positions and `bytes` must be multiples of the block size.
+  // False where the file system cannot; the caller then writes the bytes.
+  bool CloneFrom(const FileHandle& source, int64_t sourcePosition, int64_t position,
+                 int64_t bytes) const;
   // Copies up to `bytes` bytes from `source` at `sourcePosition` to
   // `position` inside the kernel, without passing them through the process.
   // Returns how many it copied: fewer (down to 0) where the source ends, a

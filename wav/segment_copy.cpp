@@ -5,6 +5,7 @@
 #include "foundation/console.h"
 #include "foundation/file_messages.h"
 #include "foundation/visible_text.h"
+#include "wav/block_alignment.h"
 #include "wav/data_chunk.h"
 
 namespace wexmont {
@@ -21,7 +22,10 @@ namespace {
 // time: handed a whole segment at once it measured about a quarter slower
 // than these moves, and larger writes let it fill larger page-cache folios,
 // which were at times four times slower to fill on the virtual machines this
-// runs on (docs/benchmarks.md).
+// runs on (docs/benchmarks.md). Where the file system shares blocks between
+// files (XFS, btrfs), a segment's whole blocks are instead cloned in one
+// request (see CopyRun): nothing is copied, and the output shares the take's
+// blocks.
 constexpr int64_t kMoveBytes = int64_t{128} * 1024;
 
 // Length of the move that starts at destination byte `position`, with `left`
@@ -103,10 +107,30 @@ void FrameWriter::CopyRun(const SampleSource& source, int64_t sourcePosition, in
   if (bytes <= 0) {
     return;
   }
+  // Where the run's bytes lie at the same offset within a block in both
+  // files, its whole blocks are cloned in one request, on file systems that
+  // share blocks (and once one says it cannot, no more are asked for). A
+  // clone is exact, holes of a sparse take included. The bytes before the
+  // first block boundary and after the last, or the whole run where the
+  // offsets differ, are moved.
+  const int64_t intoBlock = position % kSharedBlockBytes;
+  const int64_t head = intoBlock == sourcePosition % kSharedBlockBytes
+                           ? std::min(bytes, (kSharedBlockBytes - intoBlock) % kSharedBlockBytes)
+                           : bytes;
+  const int64_t blocks = (bytes - head) / kSharedBlockBytes * kSharedBlockBytes;
   bool kernelCopies = true;
   FileHandle::DataExtent data{0, 0};  // of the source, as last looked up
   for (int64_t done = 0; done < bytes;) {
-    const int64_t move = MoveBytesAt(position + done, bytes - done);
+    if (done == head && blocks > 0 && clones_) {
+      clones_ = file_.CloneFrom(source.file, sourcePosition + done, position + done, blocks);
+      if (clones_) {
+        done += blocks;
+        writtenEnd_ = std::max(writtenEnd_, position + done);
+        Reached(position + done);
+        continue;
+      }
+    }
+    const int64_t move = MoveBytesAt(position + done, (done < head ? head : bytes) - done);
     const int64_t from = sourcePosition + done;
     // A hole of a sparse take stays a hole where nothing was written yet:
     // both read as zeros. Real takes have no holes: one look per run.

@@ -65,6 +65,7 @@ class FrameWriter {
   int64_t unwrittenEnd_ = 0;
   std::vector<uint8_t> buffer_;  // one move's bytes
   std::vector<uint8_t> zeros_;   // one move's silence
+  bool clones_ = true;           // until the file system says it cannot clone
   ProgressReport progress_;
 };
 

@@ -9,6 +9,7 @@
 #include "foundation/console.h"
 #include "foundation/file_handle.h"
 #include "foundation/visible_text.h"
+#include "wav/block_alignment.h"
 #include "wav/data_chunk.h"
 
 namespace wexmont {
@@ -173,22 +174,25 @@ int64_t MaxFrames(const SampleFormat& format, int64_t metadataBytes) {
 }
 
 HeaderLayout DescribeHeader(const SampleFormat& format, int64_t frameCount, int64_t metadataBytes,
-                            int64_t chunkBytesAfterSamples) {
+                            int64_t chunkBytesAfterSamples, int64_t junkBytes) {
   HeaderLayout layout;
   layout.format = format;
   layout.frameCount = frameCount;
   layout.dataBytes = frameCount * BytesPerFrame(format);
   layout.metadataBytes = metadataBytes;
+  layout.junkBytes = junkBytes;
   layout.trailingBytes = BytesAfterSamples(layout.dataBytes, chunkBytesAfterSamples);
   layout.extensible = !TakesPlainHeader(format);
   layout.factChunk = format.kind == SampleKind::kFloat;
-  layout.rf64 = layout.dataBytes > MaxDataBytes(format, metadataBytes + layout.trailingBytes);
-  layout.headerBytes = OwnHeaderBytes(format, layout.rf64) + metadataBytes;
+  layout.rf64 =
+      layout.dataBytes > MaxDataBytes(format, metadataBytes + junkBytes + layout.trailingBytes);
+  layout.headerBytes = OwnHeaderBytes(format, layout.rf64) + metadataBytes + junkBytes;
   return layout;
 }
 
 WavHeader BuildHeader(const HeaderLayout& layout) {
-  WavHeader header(static_cast<size_t>(layout.headerBytes - layout.metadataBytes), 0);
+  WavHeader header(
+      static_cast<size_t>(layout.headerBytes - layout.metadataBytes - layout.junkBytes), 0);
   PutId(header, kRiffId, layout.rf64 ? "RF64" : "RIFF");
   Store32LE(&header[kRiffSize],
             layout.rf64 ? kSizeInDs64 : static_cast<uint32_t>(layout.FileBytes() - kRiffSizeField));
@@ -209,6 +213,13 @@ WavHeader BuildHeader(const HeaderLayout& layout) {
 
 WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount, int64_t metadataBytes) {
   return BuildHeader(DescribeHeader(format, frameCount, metadataBytes));
+}
+
+WavHeader BuildJunkChunk(int64_t chunkBytes) {
+  WavHeader chunk(static_cast<size_t>(std::max(chunkBytes, kJunkChunkHeaderBytes)), 0);
+  PutId(chunk, 0, "JUNK");
+  Store32LE(&chunk[kChunkSize], static_cast<uint32_t>(chunk.size() - kJunkChunkHeaderBytes));
+  return chunk;
 }
 
 void WriteWavHeader(const std::string& path, const SampleFormat& format, int64_t frameCount,
@@ -233,12 +244,17 @@ void WriteWavHeader(const std::string& path, const HeaderLayout& layout,
     EndRun(">> Cannot create %s: %s, exiting\n", VisibleText(path).c_str(),
            FileErrorText(file.Error()).c_str());
   }
-  // The carried chunks go between the format chunk and the data chunk.
+  // The carried chunks, then the JUNK chunk, go between the format chunk and
+  // the data chunk.
   const auto dataChunk = std::span(header).last(static_cast<size_t>(kDataChunkHeaderBytes));
   const auto beforeData = std::span(header).first(header.size() - dataChunk.size());
-  const bool written =
-      file.WriteAt(0, beforeData) &&
-      file.WriteAt(WriteCarriedMetadata(file, path, beforeData.size(), metadata), dataChunk);
+  bool written = file.WriteAt(0, beforeData);
+  int64_t position = written ? WriteCarriedMetadata(file, path, beforeData.size(), metadata) : 0;
+  if (written && layout.junkBytes > 0) {
+    written = file.WriteAt(position, BuildJunkChunk(layout.junkBytes));
+    position += layout.junkBytes;
+  }
+  written = written && file.WriteAt(position, dataChunk);
   if (!written || !file.Close()) {
     EndRun(">> Cannot write %s: %s, exiting\n", VisibleText(path).c_str(),
            FileErrorText(file.Error()).c_str());

@@ -9,7 +9,9 @@
 //   chunk after "WAVE" holds its 64-bit sizes, and the 32-bit size fields
 //   read 0xFFFFFFFF;
 // - an output whose first take carries metadata has its bext and iXML chunks
-//   between the format (and fact) chunks and the data chunk.
+//   between the format (and fact) chunks and the data chunk;
+// - a JUNK chunk right before the data chunk may move the samples to another
+//   offset (see wav/block_alignment.h).
 #pragma once
 
 #include <cstdint>
@@ -35,6 +37,7 @@ struct HeaderLayout {
   int64_t frameCount = 0;
   int64_t dataBytes = 0;      // the samples
   int64_t metadataBytes = 0;  // carried chunks before the data chunk, pad bytes included
+  int64_t junkBytes = 0;      // a JUNK chunk after them, its header included; 0 for none
   bool extensible = false;    // the 40-byte format chunk, with the channel mask
   bool factChunk = false;     // float samples: a fact chunk holds the frame count
   bool rf64 = false;          // sizes past 32 bits: RF64 with a ds64 chunk
@@ -63,17 +66,25 @@ int64_t MaxFrames(const SampleFormat& format, int64_t metadataBytes = 0);
 // The layout of a header announcing `frameCount` frames of `format` (at most
 // MaxFrames) with `metadataBytes` of carried chunks, and
 // `chunkBytesAfterSamples` of chunks that AppendChunksAfterSamples adds after
-// the samples: the header counts them from the start.
+// the samples: the header counts them from the start. `junkBytes` (even, at
+// least kJunkChunkHeaderBytes, or 0 for none) is a JUNK chunk after the
+// carried chunks; the sizes count it as well.
 HeaderLayout DescribeHeader(const SampleFormat& format, int64_t frameCount,
-                            int64_t metadataBytes = 0, int64_t chunkBytesAfterSamples = 0);
+                            int64_t metadataBytes = 0, int64_t chunkBytesAfterSamples = 0,
+                            int64_t junkBytes = 0);
 
-// The header bytes of `layout`, without the carried chunks, which go before
-// the data chunk (its last 8 bytes).
+// The header bytes of `layout`, without the carried chunks and the JUNK
+// chunk, which go before the data chunk (its last 8 bytes).
 WavHeader BuildHeader(const HeaderLayout& layout);
 WavHeader BuildHeader(const SampleFormat& format, int64_t frameCount, int64_t metadataBytes = 0);
 
+// A JUNK chunk of `chunkBytes` bytes in all (at least its 8-byte header, an
+// even number): zeros after the header.
+WavHeader BuildJunkChunk(int64_t chunkBytes);
+
 // Creates the file at `path` (or cuts an existing one) holding only the
-// header of `layout`, with the chunks of `metadata` before its data chunk.
+// header of `layout`, with the chunks of `metadata`, then the layout's JUNK
+// chunk, before its data chunk.
 // Ends the run when the file cannot be written.
 void WriteWavHeader(const std::string& path, const HeaderLayout& layout,
                     const CarriedMetadata& metadata = {});

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 #include "foundation/byte_pack.h"
 #include "wav/sample_format.h"
@@ -29,8 +28,7 @@ struct SampleCoding {
 constexpr int32_t k16To24Scale = 256;
 
 // One sample of a coding fixed where the code is written, for loops that
-// handle a whole block of one coding: the same values as the block routines
-// below give.
+// handle a whole block of one coding.
 template <int32_t Bytes>
 inline int32_t DecodeInteger(const uint8_t* bytes) {
   const int32_t value = LoadSampleLE(bytes, Bytes);
@@ -43,16 +41,7 @@ inline void EncodeInteger(uint8_t* bytes, int32_t value) {
   StoreSampleLE(bytes, value, Bytes);
 }
 
-// 16-, 24- and 32-bit integers and 32-bit floats. Samples of other codings
-// decode to zeros and are not encoded.
+// 16-, 24- and 32-bit integers and 32-bit floats.
 bool CodecKnows(SampleCoding coding);
-
-// `count` samples, one after another: channels interleaved as in the file.
-void DecodeSamples(std::span<const uint8_t> bytes, std::span<double> samples, SampleCoding coding,
-                   int32_t count);
-
-// Integer values must be whole numbers of the 64-bit range.
-void EncodeSamples(std::span<const double> samples, std::span<uint8_t> bytes, SampleCoding coding,
-                   int32_t count);
 
 }  // namespace wexmont

@@ -79,7 +79,8 @@ struct OutputHeader {
   int64_t frames = 0;
   CarriedMetadata metadata;
   HeaderLayout layout;
-  int64_t dataOffset = 0;  // where its first sample byte goes: the layout's header bytes
+  int64_t dataOffset = 0;  // where its first sample byte goes: the layout's header bytes,
+                           // a JUNK chunk that lines it up with the takes' included
 };
 
 struct TrackPlan {

@@ -9,6 +9,7 @@
 #include "driver/plan/plan_notes.h"
 #include "foundation/console.h"
 #include "foundation/visible_text.h"
+#include "wav/block_alignment.h"
 #include "wav/wav_header.h"
 #include "xfade/crossfade_curve.h"
 
@@ -201,6 +202,22 @@ void LayOutPieces(TrackPlan& track) {
   }
 }
 
+// Where the samples start in the takes that the track's pieces copy from,
+// each offset once.
+std::vector<int64_t> CopiedTakeDataOffsets(const TrackPlan& track) {
+  std::vector<int64_t> offsets;
+  for (const Piece& piece : track.pieces) {
+    if (piece.kind != PieceKind::kCopy) {
+      continue;
+    }
+    const int64_t offset = track.takes[piece.take].area.DataOffset();
+    if (std::find(offsets.begin(), offsets.end(), offset) == offsets.end()) {
+      offsets.push_back(offset);
+    }
+  }
+  return offsets;
+}
+
 TrackPlan PlanTrack(const ProjectInput& input, size_t t) {
   const TrackInput& read = input.tracks[t];
   TrackPlan track;
@@ -220,8 +237,12 @@ TrackPlan PlanTrack(const ProjectInput& input, size_t t) {
     track.markers = PlanCutMarkers(track, input.edits);
   }
   RefuseOversizedFiles(track);
-  track.header.layout = DescribeHeader(read.format, track.Length(), read.metadata.ChunkBytes(),
-                                       MarkerChunkBytes(track));
+  // A JUNK chunk may line the samples up with the copied takes' within a
+  // block, so that file systems that clone can share their blocks.
+  track.header.layout =
+      AlignSamplesWithTakes(DescribeHeader(read.format, track.Length(), read.metadata.ChunkBytes(),
+                                           MarkerChunkBytes(track)),
+                            CopiedTakeDataOffsets(track));
   track.header.dataOffset = track.header.layout.headerBytes;
   return track;
 }

@@ -80,18 +80,34 @@ TEST(MakePlan, PlacesSegmentsSilenceAndTheOutputLength) {
 
 // The largest 16-bit stereo output a RIFF size field can announce (36 header
 // bytes after it) stays RIFF; one frame more is RF64, its samples after the
-// 36-byte ds64 chunk.
+// 36-byte ds64 chunk. A JUNK chunk moves them to the takes' offset within a
+// 4096-byte block, unless the output would then need another kind of header.
 TEST(MakePlan, DecidesTheHeaderLayoutFromTheOutputLength) {
   const int64_t largestRiff = (int64_t{0xFFFFFFFF} - 36) / 4;
-  for (const auto& [frames, rf64, dataOffset] :
-       {std::tuple{largestRiff, false, int64_t{44}}, {largestRiff + 1, true, int64_t{80}}}) {
+  struct Case {
+    int64_t frames;
+    int64_t takeDataTag;
+    bool rf64;
+    int64_t dataOffset;
+  };
+  const Case cases[] = {
+      {largestRiff, 36, false, 44},       // plain takes and output: lined up
+      {largestRiff + 1, 36, true, 4140},  // 80 bytes of RF64 header and a JUNK chunk
+      {largestRiff, 694, false, 44},      // a pad for takes with a bext chunk would need RF64
+      {1000, 694, false, 702},
+  };
+  for (const Case& c : cases) {
     std::string end = "@";
-    end += std::to_string(frames);
-    const OutputHeader header = MakePlan(OneTrack({"0", end}, {frames, frames})).tracks[0].header;
-    EXPECT_EQ(header.frames, frames);
-    EXPECT_EQ(header.layout.rf64, rf64) << frames;
-    EXPECT_EQ(header.dataOffset, dataOffset) << frames;
-    EXPECT_EQ(header.layout.FileBytes(), dataOffset + frames * 4) << frames;
+    end += std::to_string(c.frames);
+    ProjectInput input = OneTrack({"0", end}, {c.frames, c.frames});
+    for (TakeAttributes& take : input.tracks[0].takes) {
+      take.area.dataTag = c.takeDataTag;
+    }
+    const OutputHeader header = MakePlan(input).tracks[0].header;
+    EXPECT_EQ(header.frames, c.frames);
+    EXPECT_EQ(header.layout.rf64, c.rf64) << c.frames;
+    EXPECT_EQ(header.dataOffset, c.dataOffset) << c.frames;
+    EXPECT_EQ(header.layout.FileBytes(), c.dataOffset + c.frames * 4) << c.frames;
   }
 }
 

@@ -102,9 +102,12 @@ TEST_P(MetadataTest, OutputCarriesTheFirstTakesChunks) {
   const std::string output = testing::ReadFile("meta/t_bld.wav");
   const std::string plain = testing::ReadFile("plain/t_bld.wav");
 
-  // The same samples after a header grown by the carried chunks, bext first.
-  const size_t header = static_cast<size_t>(HeaderBytes(c.format)), samples = plain.size() - header;
-  EXPECT_EQ(output.substr(output.size() - samples), plain.substr(header));
+  // The same samples after a header grown by the carried chunks, bext first
+  // (and either may have a JUNK chunk that lines its samples up with the
+  // takes' within a 4096-byte block).
+  const size_t samples = static_cast<size_t>(testing::ReadWithSndfile("plain/t_bld.wav").frames *
+                                             c.format.channels * c.format.BytesPerSample());
+  EXPECT_EQ(output.substr(output.size() - samples), plain.substr(plain.size() - samples));
   EXPECT_EQ(Load32LE(reinterpret_cast<const uint8_t*>(output.data()) + 4), output.size() - 8);
   EXPECT_EQ(testing::ReadHeaderWithSox("meta/t_bld.wav").frames,
             testing::ReadWithSndfile("meta/t_bld.wav").frames);

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <numeric>
+#include <string>
 
 #include "foundation/console.h"
 #include "tests/support/project_files.h"
@@ -89,6 +91,31 @@ TEST(SegmentCopy, WritesExactlyTheFramesAskedFor) {
     EXPECT_EQ(ReadFile("pad.wav"),
               Overlaid(before, c.destinationFrame, std::string(c.count * kFrameBytes, '\0')))
         << c.count;
+  }
+}
+
+// A long run from a take beside the output (the kernel copies it, or on XFS
+// and btrfs clones its whole blocks) and from a take on another file system
+// (tmpfs: read and written through the process, a move at a time).
+TEST(SegmentCopy, LongRunsCopyFromThisOrAnotherFileSystem) {
+  testing::ScratchDir dir;
+  constexpr int64_t kLongTakeFrames = 100000;  // several moves of 128 KiB
+  std::vector<double> samples(kLongTakeFrames * 2);
+  for (size_t k = 0; k < samples.size(); ++k) {
+    samples[k] = static_cast<double>(static_cast<int16_t>(k * 7919));
+  }
+  const std::string elsewhere = "/dev/shm/wexmont_segment_copy_" + std::to_string(::getpid());
+  for (const std::string& path : {std::string("long.wav"), elsewhere + ".wav"}) {
+    testing::WriteCanonicalTake(path, 44100, 16, 2, samples);
+    const std::string take = ReadFile(path);
+    WriteWavHeader("out.wav", {44100, 16, 2}, kLongTakeFrames);
+    CopyFrames("out.wav", path, 5, 2, 2, kLongTakeFrames - 10, 3);
+    const std::string output = ReadFile("out.wav");
+    EXPECT_EQ(output.size(), kHeaderBytes + (kLongTakeFrames - 5) * kFrameBytes) << path;
+    EXPECT_TRUE(output.substr(kHeaderBytes + 5 * kFrameBytes) ==
+                take.substr(kHeaderBytes + 3 * kFrameBytes, (kLongTakeFrames - 10) * kFrameBytes))
+        << path;
+    std::remove(path.c_str());
   }
 }
 

@@ -85,6 +85,30 @@ TEST(MakeHeader, WritesTheHeaderByteForByte) {
   }
 }
 
+// A JUNK pad goes right before the data chunk and counts in the RIFF size;
+// libsndfile and sox read the padded file as the plain one.
+TEST(MakeHeader, AJunkPadGoesBeforeTheDataChunk) {
+  ScratchDir dir;
+  const SampleFormat format{48000, 24, 2};
+  WriteWavHeader("plain.wav", format, 3);
+  WriteWavHeader("padded.wav", DescribeHeader(format, 3, 0, 0, 20));
+  const std::string plain = ReadFile("plain.wav");
+  const std::string padded = ReadFile("padded.wav");
+  EXPECT_EQ(Hex(padded.substr(4, 4)), "4a 00 00 00");  // 44 + 20 + 18 bytes of frames, less 8
+  EXPECT_EQ(padded.substr(8, 28), plain.substr(8, 28));
+  EXPECT_EQ(Hex(padded.substr(36, 20)),
+            "4a 55 4e 4b 0c 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+  EXPECT_EQ(padded.substr(56), plain.substr(36));
+  const std::string frames(18, '\x11');
+  testing::WriteFile("plain.wav", plain + frames);
+  testing::WriteFile("padded.wav", padded + frames);
+  const testing::Audio want = testing::ReadWithSndfile("plain.wav");
+  const testing::Audio got = testing::ReadWithSndfile("padded.wav");
+  EXPECT_EQ(got.frames, 3);
+  EXPECT_EQ(got.samples, want.samples);
+  EXPECT_EQ(testing::ReadHeaderWithSox("padded.wav").frames, 3);
+}
+
 // Just past what a RIFF size can announce, and the largest file that fits:
 // the RF64 header holds the sizes in its ds64 chunk (RIFF size, data size,
 // frames, no table) and 0xFFFFFFFF in every 32-bit size field, also in fact.

