@@ -49,18 +49,7 @@ testing::BinaryRun RunLimited(rlim_t fileSizeLimit = RLIM_INFINITY, const char* 
   if (meanwhile) {
     meanwhile(fds[0], pid);
   }
-  testing::BinaryRun run;
-  char buffer[4096];
-  for (ssize_t got; (got = ::read(fds[0], buffer, sizeof buffer)) > 0;) {
-    run.output.append(buffer, static_cast<size_t>(got));
-  }
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  run.exitStatus = WIFEXITED(status)     ? WEXITSTATUS(status)
-                   : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
-                                         : -1;
-  return run;
+  return testing::CollectChild(fds[0], pid);
 }
 
 // One track of 24-bit stereo takes at 8000 Hz with a crossfade over the cut

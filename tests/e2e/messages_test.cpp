@@ -43,16 +43,7 @@ testing::BinaryRun RunAsUser(const std::vector<std::string>& arguments) {
     ::_exit(127);
   }
   ::close(fds[1]);
-  testing::BinaryRun run;
-  char buffer[4096];
-  for (ssize_t got; (got = ::read(fds[0], buffer, sizeof buffer)) > 0;) {
-    run.output.append(buffer, static_cast<size_t>(got));
-  }
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return testing::CollectChild(fds[0], pid);
 }
 
 // The last `count` lines of a console text, each with its line feed.

@@ -101,4 +101,19 @@ BinaryRun RunBinary(const std::string& folder, const std::vector<std::string>& a
   return run;
 }
 
+BinaryRun CollectChild(int readEnd, int childPid) {
+  BinaryRun run;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(readEnd, buffer, sizeof buffer)) > 0;) {
+    run.output.append(buffer, static_cast<size_t>(got));
+  }
+  ::close(readEnd);
+  int status = 0;
+  ::waitpid(childPid, &status, 0);
+  run.exitStatus = WIFEXITED(status)     ? WEXITSTATUS(status)
+                   : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                         : -1;
+  return run;
+}
+
 }  // namespace wexmont::testing

@@ -41,4 +41,8 @@ struct BinaryRun {
 
 BinaryRun RunBinary(const std::string& folder, const std::vector<std::string>& arguments = {});
 
+// The output a child process writes into the pipe `readEnd` until it closes
+// it, and its exit status once it ends (128 + the signal that ended it).
+BinaryRun CollectChild(int readEnd, int childPid);
+
 }  // namespace wexmont::testing
