@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "driver/builder/temporary_crossfade_file.h"
+#include "driver/plan/make_plan.h"
 #include "foundation/console.h"
 #include "foundation/progress_bar.h"
 #include "foundation/replacement_file.h"
@@ -97,7 +98,7 @@ void BuildTrack(const TrackPlan& track, ProgressBar& progress) {
   TrackJob job{track, FrameWriter(output.Path(), header.format.BytesPerSample(),
                                   header.format.channels, header.dataOffset)};
   ShowProgressOf(job, progress);
-  for (const Piece& piece : track.pieces) {
+  for (const Piece& piece : LayOutPieces(track)) {
     ShowEditsUpTo(job, piece.edit + 1);
     WritePiece(job, piece);
   }

@@ -59,7 +59,8 @@ struct EditPlan {
   int64_t SegmentEnd() const { return position + (HasSegment() ? segment : 0); }
 };
 
-// What the output file holds, front to back: pieces that tile it exactly.
+// What the output file holds, front to back: pieces that tile it exactly
+// (LayOutPieces lays them out of a track's plan).
 enum class PieceKind { kSilence, kCopy, kCrossfade };
 
 struct Piece {
@@ -93,8 +94,7 @@ struct TrackPlan {
   float crossfadeMilliseconds = 0.0f;
   int64_t crossfadeFrames = 0;  // the set length, before fitting
   std::vector<PlannedTake> takes;
-  std::vector<EditPlan> edits;  // one per edit point; the last only marks the end
-  std::vector<Piece> pieces;
+  std::vector<EditPlan> edits;     // one per edit point; the last only marks the end
   bool cutMarkers = false;         // asked for: written after the samples, even when none
   std::vector<CutMarker> markers;  // cue points at the cuts, regions over the crossfades
 

@@ -51,15 +51,9 @@ std::vector<int64_t> PlaceEditPoints(const ProjectInput& input, uint32_t sampleR
 }
 
 // Each take file of the track once, in the order edit points first name it.
-void PlanTakes(const TrackInput& input, TrackPlan& track, std::vector<size_t>& takeOfEdit) {
-  std::map<std::string, size_t> known;
-  for (size_t e = 0; e < input.takes.size(); ++e) {
-    const auto [place, added] = known.emplace(input.takePaths[e], track.takes.size());
-    if (added) {
-      const TakeAttributes& take = input.takes[e];
-      track.takes.push_back({input.takePaths[e], take.area, take.frameCount});
-    }
-    takeOfEdit.push_back(place->second);
+void PlanTakes(const TrackInput& input, TrackPlan& track) {
+  for (size_t k = 0; k < input.takes.size(); ++k) {
+    track.takes.push_back({input.takePaths[k], input.takes[k].area, input.takes[k].frameCount});
   }
 }
 
@@ -68,8 +62,7 @@ void PlanTakes(const TrackInput& input, TrackPlan& track, std::vector<size_t>& t
 // rest of it is silence.
 void PlanSegments(const TrackInput& input, const std::vector<int64_t>& positions,
                   TrackPlan& track) {
-  std::vector<size_t> takeOfEdit;
-  PlanTakes(input, track, takeOfEdit);
+  PlanTakes(input, track);
   int64_t longestTake = 0;
   for (const PlannedTake& take : track.takes) {
     longestTake = std::max(longestTake, take.audioFrames);
@@ -77,7 +70,7 @@ void PlanSegments(const TrackInput& input, const std::vector<int64_t>& positions
   const size_t n = positions.size();
   for (size_t k = 0; k < n; ++k) {
     EditPlan& edit = track.edits.emplace_back();
-    edit.take = takeOfEdit[k];
+    edit.take = input.takeOfEdit[k];
     edit.position = positions[k];
     if (k + 1 == n) {
       break;  // the last edit point only marks the end
@@ -172,9 +165,10 @@ Piece PartOf(Piece piece, int64_t from, int64_t to) {
   return piece;
 }
 
-// The segment pieces with every crossfade laid over them: crossfades do not
-// overlap, so each frame is either a crossfade's or a segment piece's.
-void LayOutPieces(TrackPlan& track) {
+}  // namespace
+
+std::vector<Piece> LayOutPieces(const TrackPlan& track) {
+  std::vector<Piece> pieces;
   std::vector<Piece> crossfades;
   for (size_t u = 0; u < track.edits.size(); ++u) {
     const CrossfadePlan& crossfade = track.edits[u].crossfade;
@@ -188,25 +182,28 @@ void LayOutPieces(TrackPlan& track) {
   for (const Piece& piece : SegmentPieces(track)) {
     const int64_t end = piece.first + piece.frames;
     while (next < crossfades.size() && crossfades[next].first < end) {
-      AddPiece(track.pieces, PartOf(piece, from, crossfades[next].first));
+      AddPiece(pieces, PartOf(piece, from, crossfades[next].first));
       from = crossfades[next].first + crossfades[next].frames;
       if (crossfades[next].first >= piece.first) {
-        track.pieces.push_back(crossfades[next]);
+        pieces.push_back(crossfades[next]);
       }
       if (from > end) {
         break;
       }
       ++next;
     }
-    AddPiece(track.pieces, PartOf(piece, from, end));
+    AddPiece(pieces, PartOf(piece, from, end));
   }
+  return pieces;
 }
+
+namespace {
 
 // Where the samples start in the takes that the track's pieces copy from,
 // each offset once.
 std::vector<int64_t> CopiedTakeDataOffsets(const TrackPlan& track) {
   std::vector<int64_t> offsets;
-  for (const Piece& piece : track.pieces) {
+  for (const Piece& piece : LayOutPieces(track)) {
     if (piece.kind != PieceKind::kCopy) {
       continue;
     }
@@ -231,7 +228,6 @@ TrackPlan PlanTrack(const ProjectInput& input, size_t t) {
   track.leadIn = positions.empty() ? 0 : positions[0];
   SetCrossfade(input, t, track);
   DecideCrossfades(track);
-  LayOutPieces(track);
   track.cutMarkers = input.crossfades.cutMarkers;
   if (track.cutMarkers) {
     track.markers = PlanCutMarkers(track, input.edits);

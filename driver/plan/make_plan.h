@@ -14,4 +14,10 @@ namespace wexmont {
 // file. Reads and writes no file.
 Plan MakePlan(const ProjectInput& input);
 
+// The output of a planned track front to back: silence, copies and
+// crossfades that tile it exactly, each frame written once. Laid out from the
+// plan's decisions when a track is built, so that a plan of many tracks holds
+// no pieces.
+std::vector<Piece> LayOutPieces(const TrackPlan& track);
+
 }  // namespace wexmont

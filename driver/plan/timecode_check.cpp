@@ -59,7 +59,7 @@ std::vector<PassTake> TakesOfPass(const ProjectInput& input, size_t e) {
   std::vector<PassTake> pass;
   for (const TrackInput& track : input.tracks) {
     pass.push_back(
-        {track.takePaths[e], track.format.sampleRate, track.takes[e].metadata.timeReference});
+        {track.PathAt(e), track.format.sampleRate, track.TakeAt(e).metadata.timeReference});
   }
   return pass;
 }

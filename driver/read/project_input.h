@@ -22,10 +22,16 @@ constexpr size_t kFileNameBytes = 256;  // a take file name and its NUL
 // One track and its takes as the probe found them.
 struct TrackInput {
   std::string baseName;
-  SampleFormat format;                 // fixed by the take of edit point 1
-  CarriedMetadata metadata;            // what the output carries of that take
-  std::vector<std::string> takePaths;  // per edit point
-  std::vector<TakeAttributes> takes;   // per edit point; a take named twice is probed once
+  SampleFormat format;       // fixed by the take of edit point 1
+  CarriedMetadata metadata;  // what the output carries of that take
+  // Each take file once, in the order edit points first name it, with its
+  // probe; and per edit point the index of its take.
+  std::vector<std::string> takePaths;
+  std::vector<TakeAttributes> takes;
+  std::vector<uint32_t> takeOfEdit;
+
+  const std::string& PathAt(size_t edit) const { return takePaths[takeOfEdit[edit]]; }
+  const TakeAttributes& TakeAt(size_t edit) const { return takes[takeOfEdit[edit]]; }
 };
 
 struct ProjectInput {

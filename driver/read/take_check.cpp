@@ -118,19 +118,6 @@ void RefuseMissingTakes(const ProjectInput& input) {
   EndRun(">> %s, exiting\n", unopened.back().c_str());
 }
 
-// A take named again is not probed again: its attributes are those found
-// the first time, and what the probe said then is said again.
-TakeAttributes ProbeOnce(const std::string& path, std::map<std::string, TakeAttributes>& probed) {
-  const auto known = probed.find(path);
-  if (known == probed.end()) {
-    return probed.emplace(path, ProbeTake(path)).first->second;
-  }
-  if (!known->second.formatChunkFound) {
-    SayFormatChunkMissing(path);
-  }
-  return known->second;
-}
-
 }  // namespace
 
 std::string ChannelsText(int32_t channels) {
@@ -151,10 +138,18 @@ void ProbeTakes(ProjectInput& input) {
   for (const std::string& baseName : input.baseNames) {
     TrackInput& track = input.tracks.emplace_back();
     track.baseName = baseName;
-    std::map<std::string, TakeAttributes> probed;  // a take named at several edit points
+    std::map<std::string, uint32_t> probed;  // a take named at several edit points
     for (size_t e = 0; e < input.edits.size(); ++e) {
       const std::string path = TakeFileName(baseName, input.edits[e].take);
-      const TakeAttributes take = ProbeOnce(path, probed);
+      const auto [known, isNew] = probed.emplace(path, static_cast<uint32_t>(track.takes.size()));
+      if (isNew) {
+        track.takePaths.push_back(path);
+        track.takes.push_back(ProbeTake(path));
+      } else if (!track.takes[known->second].formatChunkFound) {
+        SayFormatChunkMissing(path);  // what the probe said is said again
+      }
+      track.takeOfEdit.push_back(known->second);
+      const TakeAttributes& take = track.takes[known->second];
       if (e == 0) {
         RefuseUnbuildableFormat(path, take);
         track.format = {take.sampleRate, take.bitsPerSample, take.channels, take.sampleKind,
@@ -163,8 +158,6 @@ void ProbeTakes(ProjectInput& input) {
       } else {
         CompareWithFirstTake(track.format, track.takePaths[0], take, path, baseName);
       }
-      track.takePaths.push_back(path);
-      track.takes.push_back(take);
     }
   }
 }

@@ -28,6 +28,7 @@ ProjectInput OneTrack(const std::vector<std::string>& times, const std::vector<i
     path += ".wav";
     track.takePaths.push_back(path);
     track.takes.push_back(attributes);
+    track.takeOfEdit.push_back(static_cast<uint32_t>(k));
   }
   input.crossfades.all = {curve, {0, ParseDecimal(milliseconds)}};
   return input;
