@@ -96,7 +96,7 @@ void BuildTrack(const TrackPlan& track, ProgressBar& progress) {
   WriteWavHeader(output.Path(), header.layout, header.metadata);
   Say("edits: ");
   TrackJob job{track, FrameWriter(output.Path(), header.format.BytesPerSample(),
-                                  header.format.channels, header.dataOffset)};
+                                  header.format.channels, header.DataOffset())};
   ShowProgressOf(job, progress);
   for (const Piece& piece : LayOutPieces(track)) {
     ShowEditsUpTo(job, piece.edit + 1);

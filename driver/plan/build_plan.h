@@ -79,9 +79,11 @@ struct OutputHeader {
   SampleFormat format;
   int64_t frames = 0;
   CarriedMetadata metadata;
-  HeaderLayout layout;
-  int64_t dataOffset = 0;  // where its first sample byte goes: the layout's header bytes,
-                           // a JUNK chunk that lines it up with the takes' included
+  HeaderLayout layout;  // decided last, once the length and the chunks are known
+
+  // Where the first sample byte goes: every header byte, a JUNK chunk that
+  // lines the samples up with the takes' included.
+  int64_t DataOffset() const { return layout.headerBytes; }
 };
 
 struct TrackPlan {

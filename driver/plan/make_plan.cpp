@@ -239,7 +239,6 @@ TrackPlan PlanTrack(const ProjectInput& input, size_t t) {
       AlignSamplesWithTakes(DescribeHeader(read.format, track.Length(), read.metadata.ChunkBytes(),
                                            MarkerChunkBytes(track)),
                             CopiedTakeDataOffsets(track));
-  track.header.dataOffset = track.header.layout.headerBytes;
   return track;
 }
 

@@ -38,18 +38,14 @@ enum class OutputState { kMissing, kBuilt, kOtherSize };
 
 // Whether the output holds a build of this plan, as far as its size tells:
 // a player on an output built from another edit list would play other cuts.
-// Its size is the header's, plus the pad byte after an odd data size.
+// Its size is the one its header layout announces, cut markers included.
 OutputState OutputStateOf(const TrackPlan& track) {
   struct stat info;
   if (::stat(track.outputName.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
     return OutputState::kMissing;
   }
-  if (track.header.dataOffset < 1) {
-    return OutputState::kBuilt;
-  }
-  const int64_t size = track.header.dataOffset + track.Length() * track.BytesPerFrame();
-  const int64_t found = info.st_size;
-  return found == size || found == size + 1 ? OutputState::kBuilt : OutputState::kOtherSize;
+  return info.st_size == track.header.layout.FileBytes() ? OutputState::kBuilt
+                                                         : OutputState::kOtherSize;
 }
 
 const char* OutputStateText(OutputState state) {

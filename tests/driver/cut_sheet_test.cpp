@@ -27,6 +27,8 @@ TrackPlan TwoTakeTrack(const std::string& base, bool writeTakes) {
   track.outputName = base + "_bld.wav";
   track.header.format = {kRate, 16, 1, SampleKind::kInteger};
   track.header.frames = 3000;
+  track.header.layout.headerBytes = kCanonicalHeader;
+  track.header.layout.dataBytes = 3000 * 2;
   track.curve = 1;
   track.crossfadeFrames = 200;
   for (const char* name : {"A", "B", "Z"}) {
@@ -50,7 +52,7 @@ TEST(CutSheet, EveryNameOnThePageIsEscapedAndEveryUrlEncoded) {
   plan.editCount = 3;
   plan.tracks.push_back(TwoTakeTrack(base, true));
   plan.notes.push_back({1, 2, "edit 2: <script>alert(1)</script>"});
-  testing::WriteFile(plan.tracks[0].outputName, "built");
+  testing::WriteFile(plan.tracks[0].outputName, std::string(6044, '\0'));  // as its layout says
   WriteCutSheet(plan);
   const std::string page = ReadFile(kCutSheetFile);
   for (const char* raw : {"<b>", "\"x\"", "<script>alert"}) {
@@ -76,13 +78,16 @@ TEST(CutSheet, RelativeUrlsNameTheFileWhateverItsBytes) {
 // A player only on an output of the plan's size: one built from another edit
 // list would play other cuts.
 TEST(CutSheet, PlayersOnlyOnAnOutputOfThePlansSize) {
-  const std::pair<int64_t, size_t> cases[] = {{-1, 0}, {6044, 1}, {6045, 1}, {6046, 0}, {44, 0}};
-  for (const auto& [outputBytes, players] : cases) {
+  // Output bytes, bytes the layout announces after the samples (cut markers),
+  // players expected.
+  const std::tuple<int64_t, int64_t, size_t> cases[] = {{-1, 0, 0}, {6044, 0, 1},   {6045, 0, 0},
+                                                        {44, 0, 0}, {6144, 100, 1}, {6044, 100, 0}};
+  for (const auto& [outputBytes, trailingBytes, players] : cases) {
     SCOPED_TRACE(outputBytes);
     testing::ScratchDir folder;
     Plan plan;
     plan.tracks.push_back(TwoTakeTrack("d", true));
-    plan.tracks[0].header.dataOffset = kCanonicalHeader;  // 3000 frames of 2 bytes follow
+    plan.tracks[0].header.layout.trailingBytes = trailingBytes;
     if (outputBytes >= 0) {
       testing::WriteFile("d_bld.wav", std::string(static_cast<size_t>(outputBytes), '\0'));
     }

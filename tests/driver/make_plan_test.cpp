@@ -107,7 +107,7 @@ TEST(MakePlan, DecidesTheHeaderLayoutFromTheOutputLength) {
     const OutputHeader header = MakePlan(input).tracks[0].header;
     EXPECT_EQ(header.frames, c.frames);
     EXPECT_EQ(header.layout.rf64, c.rf64) << c.frames;
-    EXPECT_EQ(header.dataOffset, c.dataOffset) << c.frames;
+    EXPECT_EQ(header.DataOffset(), c.dataOffset) << c.frames;
     EXPECT_EQ(header.layout.FileBytes(), c.dataOffset + c.frames * 4) << c.frames;
   }
 }
